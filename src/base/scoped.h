@@ -1,0 +1,84 @@
+// Owners for every kind of Windows handle: one template over a small traits type, one alias per kind.
+// Releasing a handle never changes the caller's last error.
+#pragma once
+
+#include <windows.h>
+
+#include <utility>
+
+namespace qx {
+
+template <typename Traits>
+class Scoped {
+public:
+    using T = typename Traits::Handle;
+    Scoped() = default;
+    explicit Scoped(T h) noexcept : h_(h) {}
+    Scoped(Scoped&& o) noexcept : h_(std::exchange(o.h_, Traits::invalid())) {}
+    Scoped& operator=(Scoped&& o) noexcept {
+        reset(std::exchange(o.h_, Traits::invalid()));
+        return *this;
+    }
+    Scoped(const Scoped&) = delete;
+    Scoped& operator=(const Scoped&) = delete;
+    ~Scoped() { reset(); }
+
+    T get() const noexcept { return h_; }
+    explicit operator bool() const noexcept { return h_ != Traits::invalid(); }
+    // Gives up ownership without closing.
+    T release() noexcept { return std::exchange(h_, Traits::invalid()); }
+    void reset(T h = Traits::invalid()) noexcept {
+        if (h_ != Traits::invalid()) {
+            const DWORD saved = GetLastError();  // closing must not hide why the caller failed
+            Traits::close(h_);
+            SetLastError(saved);
+        }
+        h_ = h;
+    }
+
+private:
+    T h_ = Traits::invalid();
+};
+
+struct KernelHandleTraits {
+    using Handle = HANDLE;
+    static HANDLE invalid() { return nullptr; }
+    static void close(HANDLE h) { CloseHandle(h); }
+};
+struct FileHandleTraits : KernelHandleTraits {
+    static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
+};
+struct FindHandleTraits {
+    using Handle = HANDLE;
+    static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
+    static void close(HANDLE h) { FindClose(h); }
+};
+struct RegKeyTraits {
+    using Handle = HKEY;
+    static HKEY invalid() { return nullptr; }
+    static void close(HKEY h) { RegCloseKey(h); }
+};
+struct MappedViewTraits {
+    using Handle = const void*;
+    static const void* invalid() { return nullptr; }
+    static void close(const void* p) { UnmapViewOfFile(p); }
+};
+struct ModuleTraits {
+    using Handle = HMODULE;
+    static HMODULE invalid() { return nullptr; }
+    static void close(HMODULE h) { FreeLibrary(h); }
+};
+struct UpdateResourceTraits {
+    using Handle = HANDLE;
+    static HANDLE invalid() { return nullptr; }
+    static void close(HANDLE h) { EndUpdateResourceW(h, TRUE); }  // discards unless committed
+};
+
+using UniqueHandle = Scoped<KernelHandleTraits>;
+using UniqueFile = Scoped<FileHandleTraits>;
+using UniqueFind = Scoped<FindHandleTraits>;
+using UniqueKey = Scoped<RegKeyTraits>;
+using UniqueView = Scoped<MappedViewTraits>;
+using UniqueModule = Scoped<ModuleTraits>;
+
+}  // namespace qx

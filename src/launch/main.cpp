@@ -1,0 +1,6 @@
+#include <cstdio>
+
+int wmain() {
+    std::fputs("qxlaunch\n", stdout);
+    return 0;
+}

@@ -1,0 +1,55 @@
+// What test programs need from the rig: the build's folders, child processes with captured output,
+// scratch folders and small file helpers. Windows paths throughout (the build lies on Wine's Z: drive).
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace qxtest {
+
+// build/ of this checkout, e.g. Z:\work\main\build (no trailing backslash).
+std::wstring outDir();
+// The checkout's root.
+std::wstring sourceDir();
+// build\runtimes\<name>, the home of a test runtime.
+std::wstring runtimeHome(const std::wstring& name);
+// build\bin\qxlaunch.exe.
+std::wstring launcherExe();
+// build\support\java\<name>.jar.
+std::wstring testJar(const std::wstring& name);
+
+struct ChildResult {
+    DWORD exitCode = 0;
+    bool timedOut = false;
+    std::string out;  // raw bytes of standard output
+    std::string err;  // raw bytes of standard error
+};
+
+struct ChildOptions {
+    // Variables to set (empty value = remove) on top of this process's environment.
+    std::map<std::wstring, std::wstring> env;
+    std::wstring workDir;      // empty = inherit
+    DWORD timeoutMs = 120000;  // the child is killed after this and timedOut set
+    std::string input;         // written to the child's standard input, then closed
+};
+
+// Starts `commandLine` (application name taken from it) with pipes for stdin/stdout/stderr, waits and
+// collects both outputs.
+ChildResult runChild(const std::wstring& commandLine, const ChildOptions& options = {});
+
+// A fresh empty folder under build\test-scratch\<test name>, removed first if it exists.
+std::wstring scratchDir(const std::wstring& name);
+
+bool writeFile(const std::wstring& path, const std::string& bytes);
+bool readFile(const std::wstring& path, std::string& bytes);
+bool copyFile(const std::wstring& from, const std::wstring& to);
+bool removeTree(const std::wstring& path);
+
+std::string narrow(const std::wstring& text);  // UTF-8
+std::wstring widen(const std::string& text);   // from UTF-8
+std::wstring quote(const std::wstring& arg);   // wraps in double quotes
+
+}  // namespace qxtest
