@@ -1,0 +1,30 @@
+#include "diag/report_error.h"
+
+#include <windows.h>
+
+#include "base/ansi.h"
+#include "diag/message_catalogue.h"
+
+namespace qx {
+
+FormatArg catalogueText(unsigned id) { return FormatArg(loadMessage(id)); }
+
+void writeStdout(const std::wstring& text) {
+    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (out == nullptr || out == INVALID_HANDLE_VALUE) return;
+    DWORD mode = 0;
+    DWORD written = 0;
+    if (GetConsoleMode(out, &mode)) {
+        WriteConsoleW(out, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+        return;
+    }
+    const std::string bytes = toAnsi(text);
+    WriteFile(out, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+void reportError(unsigned id, const std::vector<FormatArg>& args) {
+    const std::wstring text = args.empty() ? loadMessage(id) : formatMessage(loadMessage(id), args);
+    writeStdout(L"Error: " + text + L" \n");
+}
+
+}  // namespace qx
