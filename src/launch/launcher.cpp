@@ -1,0 +1,17 @@
+#include "launch/launcher.h"
+
+namespace qx {
+
+Launcher* gLauncher = nullptr;
+
+Launcher::Launcher() { gLauncher = this; }
+
+Launcher::~Launcher() {
+    // Outside service mode this waits for the application's remaining non-daemon threads.
+    if (javaVm) {
+        javaVm->DestroyJavaVM();
+        javaVm = nullptr;
+    }
+}
+
+}  // namespace qx

@@ -1,0 +1,41 @@
+#include "runtime/jvm_probe.h"
+
+#include <windows.h>
+
+#include "base/scoped.h"
+
+namespace qx {
+namespace {
+
+constexpr const wchar_t* kServerLibrary = L"bin\\server\\jvm.dll";
+constexpr const wchar_t* kDefaultOrder[] = {
+    L"bin\\client\\jvm.dll", L"bin\\classic\\jvm.dll", L"bin\\hotspot\\jvm.dll",
+    L"bin\\server\\jvm.dll", L"bin\\jrockit\\jvm.dll",
+};
+
+}  // namespace
+
+bool pathExists(const std::wstring& path) {
+    WIN32_FIND_DATAW data;
+    UniqueFind find(FindFirstFileW(path.c_str(), &data));
+    return static_cast<bool>(find);
+}
+
+std::wstring probeJvmLibrary(const std::wstring& folder, int32_t probeType, bool* server) {
+    auto found = [&](const wchar_t* sub) {
+        if (server) *server = std::wstring(sub) == kServerLibrary;
+        return folder + sub;
+    };
+    if (probeType == 1 || probeType == 2) {
+        if (pathExists(folder + kServerLibrary)) return found(kServerLibrary);
+        if (probeType == 1) return {};
+    }
+    for (const wchar_t* sub : kDefaultOrder) {
+        if (pathExists(folder + sub)) return found(sub);
+    }
+    return {};
+}
+
+bool hasJavaDll(const std::wstring& folder) { return pathExists(folder + L"bin\\java.dll"); }
+
+}  // namespace qx

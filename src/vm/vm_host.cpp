@@ -1,0 +1,202 @@
+#include "vm/vm_host.h"
+
+#include <vector>
+
+#include "base/ansi.h"
+#include "diag/message_catalogue.h"
+#include "diag/report_error.h"
+#include "launch/launcher.h"
+#include "vm/jni_utils.h"
+#include "vm/redirect_output.h"
+
+namespace qx {
+namespace {
+
+void JNICALL exitHook(jint code) {
+    if (gLauncher && gLauncher->exitListener) gLauncher->exitListener->onVmExit(code);
+}
+
+void JNICALL abortHook() {
+    if (gLauncher && gLauncher->exitListener) gLauncher->exitListener->onVmAbort();
+}
+
+unsigned reasonFor(jint result) {
+    switch (result) {
+        case JNI_ERR:
+            return kMsgReasonUnknown;
+        case JNI_EDETACHED:
+            return kMsgReasonDetached;
+        case JNI_EVERSION:
+            return kMsgReasonVersion;
+        case JNI_ENOMEM:
+            return kMsgReasonMemory;
+        case JNI_EEXIST:
+            return kMsgReasonExists;
+        case JNI_EINVAL:
+            return kMsgReasonInvalid;
+        default:
+            return 0;
+    }
+}
+
+// The main class through the runtime's own launcher helper, which reports a bad class itself.
+jclass loadMainClassThroughHelper(Launcher& launcher, JNIEnv* env) {
+    jclass helper = launcher.findClassFromBootLoader(env, "sun/launcher/LauncherHelper");
+    if (!helper) return nullptr;
+    jmethodID checkAndLoadMain =
+        env->GetStaticMethodID(helper, "checkAndLoadMain", "(ZILjava/lang/String;)Ljava/lang/Class;");
+    if (!checkAndLoadMain) return nullptr;
+    std::wstring dotted = launcher.mainClass;
+    for (wchar_t& c : dotted) {
+        if (c == L'/') c = L'.';
+    }
+    jstring name = newJavaString(dotted, env);
+    if (!name) return nullptr;
+    return static_cast<jclass>(env->CallStaticObjectMethod(helper, checkAndLoadMain, JNI_TRUE, 1, name));
+}
+
+jclass loadMainClassThroughFindClass(Launcher& launcher, JNIEnv* env) {
+    jstring name = newJavaString(launcher.mainClass, env);
+    if (!name) {
+        reportError(kMsgMainClassString, {launcher.mainClass});
+        return nullptr;
+    }
+    const char* utf = env->GetStringUTFChars(name, nullptr);
+    if (!utf) {
+        env->ExceptionDescribe();
+        return nullptr;
+    }
+    jclass mainClass = env->FindClass(utf);
+    if (!mainClass) {
+        env->ExceptionDescribe();
+        reportError(kMsgMainClassNotFound, {fromAnsi(utf)});
+    }
+    env->ReleaseStringUTFChars(name, utf);
+    return mainClass;
+}
+
+}  // namespace
+
+bool createVm(Launcher& launcher) {
+    std::vector<JavaVMOption> options;
+    options.reserve(launcher.vmOptions.size() + 2);
+    for (const std::string& option : launcher.vmOptions) {
+        options.push_back({const_cast<char*>(option.c_str()), nullptr});
+    }
+    options.push_back({const_cast<char*>("abort"), reinterpret_cast<void*>(&abortHook)});
+    options.push_back({const_cast<char*>("exit"), reinterpret_cast<void*>(&exitHook)});
+
+    JavaVMInitArgs args{};
+    args.version = JNI_VERSION_1_2;
+    args.nOptions = static_cast<jint>(options.size());
+    args.options = options.data();
+    args.ignoreUnrecognized = JNI_FALSE;
+
+    const jint result =
+        launcher.createJavaVm(&launcher.javaVm, reinterpret_cast<void**>(&launcher.jniEnv), &args);
+    if (result != JNI_OK) {
+        launcher.javaVm = nullptr;
+        launcher.jniEnv = nullptr;
+        const unsigned reason = reasonFor(result);
+        reportError(kMsgJniException,
+                    {catalogueText(kMsgCreateVmFailed), reason ? loadMessage(reason) : std::wstring()});
+        return false;
+    }
+    redirectOutput(launcher);
+    return true;
+}
+
+MainResult runMainClass(Launcher& launcher) {
+    JNIEnv* env = launcher.jniEnv;
+    // Whatever happens below, the thread must leave the VM, or destroying it waits forever.
+    auto fail = [&launcher]() {
+        launcher.javaVm->DetachCurrentThread();
+        return MainResult::Failed;
+    };
+
+    jclass mainClass = nullptr;
+    if (launcher.findClassFromBootLoader) mainClass = loadMainClassThroughHelper(launcher, env);
+    if (!mainClass) {
+        mainClass = loadMainClassThroughFindClass(launcher, env);
+        if (!mainClass) return fail();
+    }
+
+    jmethodID mainMethod = env->GetStaticMethodID(mainClass, "main", "([Ljava/lang/String;)V");
+    if (!mainMethod) {
+        if (env->ExceptionCheck())
+            env->ExceptionDescribe();
+        else
+            reportError(kMsgNoMainMethod);
+        return fail();
+    }
+    jobjectArray javaArgs = newJavaStringArray(launcher.arguments, env);
+    if (!javaArgs) {
+        env->ExceptionDescribe();
+        return fail();
+    }
+    if (launcher.readyEvent) SetEvent(launcher.readyEvent.get());
+
+    env->CallStaticVoidMethod(mainClass, mainMethod, javaArgs);
+
+    jthrowable pending = env->ExceptionOccurred();
+    if (pending && launcher.failureCheck) describeUncaughtException(launcher, pending, env);
+
+    if (launcher.acceptIbm && launcher.preferIbm) {
+        // These runtimes end the process themselves; the thread must stay attached until they do.
+        Sleep(INFINITE);
+    }
+    // Detaching describes a pending exception on standard error, as the Java launcher does.
+    if (launcher.javaVm->DetachCurrentThread() != JNI_OK) return MainResult::Failed;
+    return pending ? MainResult::Threw : MainResult::Returned;
+}
+
+DWORD WINAPI vmThreadMain(LPVOID param) {
+    auto* launcher = static_cast<Launcher*>(param);
+    if (!launcher) return kVmThreadFailed;
+    if (!createVm(*launcher)) return kVmThreadFailed;
+    const MainResult result = runMainClass(*launcher);
+    if (result == MainResult::Failed) return kVmThreadFailed;
+    if (launcher->isService && launcher->javaVm) {
+        launcher->javaVm->DestroyJavaVM();
+        launcher->javaVm = nullptr;
+    }
+    return result == MainResult::Threw ? kVmThreadUncaught : kVmThreadOk;
+}
+
+std::wstring describeUncaughtException(Launcher& /*launcher*/, jthrowable exception, JNIEnv* env) {
+    // Calls below need a clear exception state; the original is put back before returning.
+    env->ExceptionClear();
+    std::wstring trace;
+    jclass bufferClass = env->FindClass("java/io/ByteArrayOutputStream");
+    jmethodID bufferInit = bufferClass ? env->GetMethodID(bufferClass, "<init>", "()V") : nullptr;
+    jobject buffer = bufferInit ? env->NewObject(bufferClass, bufferInit) : nullptr;
+    jclass printClass = buffer ? env->FindClass("java/io/PrintStream") : nullptr;
+    jmethodID printInit =
+        printClass ? env->GetMethodID(printClass, "<init>", "(Ljava/io/OutputStream;)V") : nullptr;
+    jobject printer = printInit ? env->NewObject(printClass, printInit, buffer) : nullptr;
+    if (printer) {
+        jclass exceptionClass = env->GetObjectClass(exception);
+        jmethodID printStackTrace =
+            env->GetMethodID(exceptionClass, "printStackTrace", "(Ljava/io/PrintStream;)V");
+        if (printStackTrace) {
+            env->CallVoidMethod(exception, printStackTrace, printer);
+            if (env->ExceptionCheck()) env->ExceptionDescribe();
+            jmethodID toString =
+                env->GetMethodID(env->GetObjectClass(buffer), "toString", "()Ljava/lang/String;");
+            jobject text = toString ? env->CallObjectMethod(buffer, toString) : nullptr;
+            if (env->ExceptionCheck()) env->ExceptionDescribe();
+            if (text) {
+                const char* utf = env->GetStringUTFChars(static_cast<jstring>(text), nullptr);
+                if (utf) {
+                    trace = fromAnsi(utf);
+                    env->ReleaseStringUTFChars(static_cast<jstring>(text), utf);
+                }
+            }
+        }
+    }
+    if (env->ExceptionCheck()) env->ExceptionClear();
+    env->Throw(exception);
+    return trace;
+}
+
+}  // namespace qx

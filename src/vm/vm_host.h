@@ -1,0 +1,35 @@
+// Creating the VM, running the main class and the VM thread's routine.
+#pragma once
+
+#include <windows.h>
+
+#include <jni.h>
+
+#include <string>
+
+namespace qx {
+
+struct Launcher;
+
+// Exit codes of the VM thread.
+enum VmThreadResult : DWORD {
+    kVmThreadOk = 0,
+    kVmThreadFailed = 1,
+    kVmThreadUncaught = 2,  // main returned with an exception pending
+};
+
+enum class MainResult { Returned, Threw, Failed };
+
+// Creates the VM with the launcher's options plus the abort and exit hooks, then redirects output.
+bool createVm(Launcher& launcher);
+// Loads the main class and calls main. The calling thread is detached from the VM on every path
+// (or sleeps forever for the IBM provider words), so destroying the VM later cannot wait on it.
+MainResult runMainClass(Launcher& launcher);
+// Thread routine: createVm, runMainClass and, in service mode, DestroyJavaVM.
+DWORD WINAPI vmThreadMain(LPVOID launcher);
+
+// The stack trace of `exception` as printed by printStackTrace; empty when a step fails. The
+// exception stays pending.
+std::wstring describeUncaughtException(Launcher& launcher, jthrowable exception, JNIEnv* env);
+
+}  // namespace qx
