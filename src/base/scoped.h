@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <wincrypt.h>
+
 #include <utility>
 
 namespace qx {
@@ -74,11 +76,30 @@ struct UpdateResourceTraits {
     static void close(HANDLE h) { EndUpdateResourceW(h, TRUE); }  // discards unless committed
 };
 
+struct CryptProviderTraits {
+    using Handle = HCRYPTPROV;
+    static HCRYPTPROV invalid() { return 0; }
+    static void close(HCRYPTPROV h) { CryptReleaseContext(h, 0); }
+};
+struct CryptKeyTraits {
+    using Handle = HCRYPTKEY;
+    static HCRYPTKEY invalid() { return 0; }
+    static void close(HCRYPTKEY h) { CryptDestroyKey(h); }
+};
+struct CryptHashTraits {
+    using Handle = HCRYPTHASH;
+    static HCRYPTHASH invalid() { return 0; }
+    static void close(HCRYPTHASH h) { CryptDestroyHash(h); }
+};
+
 using UniqueHandle = Scoped<KernelHandleTraits>;
 using UniqueFile = Scoped<FileHandleTraits>;
 using UniqueFind = Scoped<FindHandleTraits>;
 using UniqueKey = Scoped<RegKeyTraits>;
 using UniqueView = Scoped<MappedViewTraits>;
 using UniqueModule = Scoped<ModuleTraits>;
+using UniqueCryptProvider = Scoped<CryptProviderTraits>;
+using UniqueCryptKey = Scoped<CryptKeyTraits>;
+using UniqueCryptHash = Scoped<CryptHashTraits>;
 
 }  // namespace qx
