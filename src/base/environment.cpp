@@ -1,0 +1,36 @@
+#include "base/environment.h"
+
+#include <windows.h>
+
+namespace qx {
+
+std::wstring expandEnvironment(const std::wstring& text) {
+    const DWORD needed = ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
+    if (needed == 0) return {};
+    std::wstring buffer(needed, L'\0');
+    if (ExpandEnvironmentStringsW(text.c_str(), buffer.data(), needed) == 0) return {};
+    return std::wstring(buffer.c_str());
+}
+
+bool environmentVariable(const std::wstring& name, std::wstring& value) {
+    // A value may grow between the two calls, so ask until it fits.
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (;;) {
+        SetLastError(0);
+        const DWORD length =
+            GetEnvironmentVariableW(name.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0) {
+            if (GetLastError() == ERROR_ENVVAR_NOT_FOUND) return false;
+            value.clear();
+            return true;
+        }
+        if (length < buffer.size()) {
+            buffer.resize(length);
+            value = std::move(buffer);
+            return true;
+        }
+        buffer.assign(length, L'\0');
+    }
+}
+
+}  // namespace qx
