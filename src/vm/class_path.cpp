@@ -1,0 +1,48 @@
+#include "vm/class_path.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "base/scoped.h"
+#include "config/split_text.h"
+#include "vm/class_path_text.h"
+#include "vm/vm_options.h"
+
+namespace qx {
+namespace {
+
+// Every match in the order the system returns it, unfiltered: a pattern may name class folders as
+// well as archives, so folders (and "." and "..") are kept like files.
+void appendMatches(const ClassPathSearch& search, std::wstring& classPath) {
+    WIN32_FIND_DATAW entry{};
+    UniqueFind find(FindFirstFileW(search.pattern.c_str(), &entry));
+    if (!find) return;
+    do {
+        classPath += search.matchDir;
+        classPath += L'\\';
+        classPath += entry.cFileName;
+        classPath += L';';
+    } while (FindNextFileW(find.get(), &entry));
+}
+
+}  // namespace
+
+std::wstring buildClassPath(const std::wstring& value, const std::wstring& executablePath) {
+    std::vector<std::wstring> pieces;
+    splitText(value, L";", pieces);
+    const std::wstring launcherDir = launcherDirectory(executablePath);
+    std::wstring classPath;
+    for (const std::wstring& raw : pieces) {
+        const std::wstring piece = expandOrKeep(raw);
+        if (isLiteralClassPathPiece(piece)) {
+            classPath += piece;
+            classPath += L';';
+        } else {
+            appendMatches(classPathSearch(piece, launcherDir), classPath);
+        }
+    }
+    return classPath;
+}
+
+}  // namespace qx
