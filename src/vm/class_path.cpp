@@ -1,10 +1,8 @@
 #include "vm/class_path.h"
 
-#include <windows.h>
-
 #include <vector>
 
-#include "base/scoped.h"
+#include "base/file_finder.h"
 #include "config/split_text.h"
 #include "vm/class_path_text.h"
 #include "vm/vm_options.h"
@@ -15,15 +13,14 @@ namespace {
 // Every match in the order the system returns it, unfiltered: a pattern may name class folders as
 // well as archives, so folders (and "." and "..") are kept like files.
 void appendMatches(const ClassPathSearch& search, std::wstring& classPath) {
-    WIN32_FIND_DATAW entry{};
-    UniqueFind find(FindFirstFileW(search.pattern.c_str(), &entry));
-    if (!find) return;
+    FileFinder finder;
+    if (!finder.findFile(search.pattern)) return;
     do {
         classPath += search.matchDir;
         classPath += L'\\';
-        classPath += entry.cFileName;
+        classPath += finder.entry().cFileName;
         classPath += L';';
-    } while (FindNextFileW(find.get(), &entry));
+    } while (finder.findNext());
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 #include <new>
 
 #include "base/ansi.h"
+#include "base/module_path.h"
+#include "config/launcher_settings.h"
 #include "config/layered_store.h"
 #include "config/split_text.h"
 #include "diag/message_catalogue.h"
@@ -102,6 +104,16 @@ bool assembleVmOptions(Launcher& launcher, LayeredStore& settings, const VmOptio
         }
     }
     return true;
+}
+
+bool assembleVmOptions(Launcher& launcher) {
+    LayeredStore settings;
+    if (!openLauncherSettings(launcher, settings)) return false;
+    VmOptionContext context;
+    if (!moduleFilePath(context.executablePath)) return false;
+    context.memory = queryMachineMemory;
+    context.markDpiAware = [] { SetProcessDPIAware(); };
+    return assembleVmOptions(launcher, settings, context);
 }
 
 }  // namespace qx

@@ -39,4 +39,9 @@ void processVmParameter(Launcher& launcher, const std::wstring& token, std::vect
 // after message 209, when the class path comes out empty; nothing after the class path is read then.
 bool assembleVmOptions(Launcher& launcher, LayeredStore& settings, const VmOptionContext& context);
 
+// The same over the launcher's own settings (the file beside the executable and the embedded text),
+// with the executable as the class path's anchor. False when the settings file path cannot be formed
+// (nothing added) or the class path is empty.
+bool assembleVmOptions(Launcher& launcher);
+
 }  // namespace qx

@@ -266,6 +266,43 @@ TEST_F(AssembleTest, FortyThousandCharacterParameterValueIsReadWhole) {
     EXPECT_EQ(launcher_.threadStackSize, 8192u);
 }
 
+TEST_F(ClassPathTest, LauncherFolderBeyondTheClassicLimitIsSearched) {
+    const std::wstring deep = dir_ + L"\\" + std::wstring(240, L'd');
+    ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + deep).c_str(), nullptr));
+    ASSERT_TRUE(qxtest::writeFile(L"\\\\?\\" + deep + L"\\deep.jar", "PK"));
+    EXPECT_EQ(buildClassPath(L"*.jar", deep + L"\\app.exe"), deep + L"\\deep.jar;");
+}
+
+// The launcher's own entry reads the settings file beside the running executable.
+TEST(AssembleFromProcess, ReadsTheSettingsFileBesideTheExecutable) {
+    wchar_t exe[MAX_PATH] = {};
+    ASSERT_GT(GetModuleFileNameW(nullptr, exe, MAX_PATH), 0u);
+    std::wstring ini = exe;
+    ini.replace(ini.rfind(L'.'), std::wstring::npos, L".ini");
+    ASSERT_TRUE(
+        qxtest::writeFile(ini,
+                          "[Class Path]\r\nClass Path=C:\\ext\\x.jar\r\n"
+                          "[Application]\r\nEmbedded Jar=Yes\r\nCmd=extra\r\n"
+                          "[Java Runtime Environment]\r\n"
+                          "Virtual Machine Parameters=-Xmx100:0:1p -Xss2m -Dsun.java2d.dpiaware=true\r\n"));
+    Launcher launcher;
+    const bool ok = assembleVmOptions(launcher);
+    DeleteFileW(ini.c_str());
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(launcher.vmOptions,
+              (VmOptionList{narrow(L"-Djava.class.path=" + std::wstring(exe) + L";C:\\ext\\x.jar;"),
+                            "-Xmx1024K", "-Xss2m", "-Dsun.java2d.dpiaware=true"}));
+    EXPECT_EQ(launcher.threadStackSize, 2097152u);
+    EXPECT_EQ(launcher.arguments, Strings{L"extra"});
+}
+
+TEST(AssembleFromProcess, MachineMemoryFiguresAre64Bit) {
+    const MachineMemory memory = queryMachineMemory();
+    EXPECT_GT(memory.totalPhysical, 0u);
+    // A 64-bit process has far more than 4 GiB of free address space; a 32-bit figure could not say so.
+    EXPECT_GT(memory.availableVirtual, 4 * kGiB);
+}
+
 TEST(AppendVmOption, UsesTheThreadsAnsiCodePage) {
     const LCID saved = GetThreadLocale();
     ASSERT_TRUE(SetThreadLocale(MAKELCID(MAKELANGID(LANG_RUSSIAN, SUBLANG_DEFAULT), SORT_DEFAULT)));
