@@ -212,14 +212,6 @@ TEST_F(AssembleTest, EmbeddedParametersAreExtendedByThePlusSection) {
               (VmOptionList{narrow(L"-Djava.class.path=" + dir_ + L"\\lib\\a.jar;"), "-Xmx256m", "-Dx=1"}));
 }
 
-TEST_F(AssembleTest, PlusSectionAloneGivesNoEmptyOption) {
-    ASSERT_TRUE(
-        assemble("[Class Path]\r\nClass Path=lib\\a.jar\r\n"
-                 "[Java Runtime Environment+]\r\nVirtual Machine Parameters=-Dx=1\r\n"));
-    ASSERT_EQ(launcher_.vmOptions.size(), 2u);
-    EXPECT_EQ(launcher_.vmOptions[1], "-Dx=1");
-}
-
 TEST_F(AssembleTest, EmbeddedJarPutsTheExecutableFirstInAnyCase) {
     ASSERT_TRUE(assemble("[Class Path]\r\nClass Path=lib\\a.jar\r\n[Application]\r\nEmbedded Jar=YES\r\n"));
     ASSERT_FALSE(launcher_.vmOptions.empty());

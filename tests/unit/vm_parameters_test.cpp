@@ -83,31 +83,6 @@ TEST(VmParameterQuotes, PairsAreRemovedAndADoubledClosingQuoteLeavesOne) {
         EXPECT_EQ(removeVmParameterQuotes(in), out) << testing::PrintToString(std::wstring(in));
 }
 
-TEST(NumberFields, PrefixEndsAtFirstDigitOrColonAndTheUnitIsNotRead) {
-    struct Case {
-        const wchar_t* text;
-        const wchar_t* prefix;
-        std::vector<uint64_t> values;
-    };
-    const Case cases[] = {
-        {L"-Xmx50:512:1024p", L"-Xmx", {50, 512, 1024}},
-        {L"-Xmx:512p", L"-Xmx", {0, 512}},
-        {L"-Xmx5x0p", L"-Xmx", {50}},
-        {L"-Xmxp", L"-Xmxp", {}},
-        {L"1048576", L"", {1048576}},
-        {L"5:", L"", {5}},
-        {L"7", L"", {7}},
-        {L":", L"", {0}},
-        {L"=512k", L"=", {512}},
-        {L"18446744073709551615k", L"", {18446744073709551615ull}},
-    };
-    for (const Case& c : cases) {
-        const NumberFields f = readNumberFields(c.text);
-        EXPECT_EQ(f.prefix, c.prefix) << testing::PrintToString(std::wstring(c.text));
-        EXPECT_EQ(f.values, c.values) << testing::PrintToString(std::wstring(c.text));
-    }
-}
-
 TEST(MemoryShare, OnlyHeapAndStackSizesWithAShareUnitAreShares) {
     for (const wchar_t* yes : {L"-Xmx50p", L"-Xms50P", L"-Xss1t", L"-Xmx1T", L"-Xmxp"})
         EXPECT_TRUE(isMemoryShare(yes)) << yes;
@@ -136,8 +111,8 @@ TEST(MemoryShare, SizeIsAShareOfTheChosenMemoryWithinTheBounds) {
         {L"-Xmx50t", fourGiB, L"-Xmx1572864K"},             // "t" takes the free address space
         {L"-Xmx50:0:0p", eightGiB, L"-Xmx4194304K"},        // a maximum of 0 is no maximum
         {L"-Xmx50:4096:1024p", eightGiB, L"-Xmx4194304K"},  // the minimum wins over the maximum
-        {L"-Xmx1:4096:1024p", eightGiB, L"-Xmx4194304K"},
         {L"-Xmx:512p", eightGiB, L"-Xmx524288K"},
+        {L"-Xmx5x0p", eightGiB, L"-Xmx4194304K"},  // other characters between digits are skipped
         {L"-Xmxp", eightGiB, L"-Xmxp0K"},
         // Beyond 2^31 KB the size is written in full, not through a 32-bit field.
         {L"-Xmx50t", {8 * kGiB, 128 * kTiB}, L"-Xmx68719476736K"},
@@ -195,14 +170,6 @@ TEST(PrepareVmParameter, LastStackSizeWinsAndMemoryIsAskedOnlyForShares) {
     EXPECT_EQ(prepareVmParameter(L"\"-Xmx50p\"", memory, stack), L"-Xmx4194304K");
     EXPECT_EQ(asked, 2);
     EXPECT_EQ(stack, 1048576u);
-}
-
-TEST(ClassPathPiece, AbsolutePiecesWithoutStarAreTakenAsWritten) {
-    for (const wchar_t* literal : {L"C:\\ext\\x.jar", L"\\\\srv\\share\\a.jar", L"C:", L"z:rel.jar", L"\\\\"})
-        EXPECT_TRUE(isLiteralClassPathPiece(literal)) << literal;
-    for (const wchar_t* searched :
-         {L"C:\\lib\\*.jar", L"lib\\a.jar", L"a.jar", L"\\lib\\a.jar", L"x", L"", L"*", L"/c/a.jar"})
-        EXPECT_FALSE(isLiteralClassPathPiece(searched)) << testing::PrintToString(std::wstring(searched));
 }
 
 TEST(ClassPathPiece, SearchedPiecesResolveAgainstTheLauncherFolder) {
