@@ -1,0 +1,42 @@
+#include "runtime/find_java_runtime.h"
+
+#include "base/module_path.h"
+#include "launch/launch_sequence.h"
+#include "launch/launcher.h"
+#include "runtime/jvm_probe.h"
+
+namespace qx {
+namespace {
+
+std::wstring withBackslash(const std::wstring& folder) {
+    return !folder.empty() && folder.back() == L'\\' ? folder : folder + L'\\';
+}
+
+bool configuredRuntime(Launcher& launcher) {
+    if (launcher.jrePath.empty()) return false;
+    launcher.jvmLibraryPath = probeJvmLibrary(withBackslash(launcher.jrePath), launcher.jvmType);
+    if (launcher.jvmLibraryPath.empty()) return false;
+    checkRuntimeArchitecture(launcher);
+    return true;
+}
+
+// The executable's own folder when it holds a runtime, else its "jre64" subfolder.
+bool privateRuntime(Launcher& launcher) {
+    std::wstring exe;
+    if (!moduleFilePath(exe)) return false;
+    const size_t slash = exe.rfind(L'\\');
+    if (slash == std::wstring::npos) return false;
+    std::wstring folder = exe.substr(0, slash + 1);
+    if (!hasJavaDll(folder)) {
+        folder += L"jre64\\";
+        if (!hasJavaDll(folder)) return false;
+    }
+    launcher.jvmLibraryPath = probeJvmLibrary(folder, launcher.jvmType);
+    return !launcher.jvmLibraryPath.empty();
+}
+
+}  // namespace
+
+bool findJavaRuntime(Launcher& launcher) { return configuredRuntime(launcher) || privateRuntime(launcher); }
+
+}  // namespace qx
