@@ -1,0 +1,82 @@
+# Host-side parts of the test rig, built with make after the CMake cross build (scripts/build):
+#   - the Winelib bridge jvm.dll (hosts the Linux OpenJDK) for the runtimes jdk17 and jdk17-nohelper,
+#   - the 32-bit PE jvm.dll of the runtime x86,
+#   - the Java test applications: every folder tests/support/java/NAME/ becomes
+#     $(OUT)/support/java/NAME.jar; its main class is named in NAME/main-class (one line).
+# usage: make -f tests/support/native.mk OUT=/abs/build [JDK=...]
+
+ifndef OUT
+$(error OUT must name the build folder)
+endif
+
+JDK ?= /usr/lib/jvm/java-17-openjdk-amd64
+SRC := tests/support
+WORK := $(OUT)/native
+RUNTIMES := $(OUT)/runtimes
+JARS := $(OUT)/support/java
+
+WINEGCC ?= winegcc
+I686_CC ?= i686-w64-mingw32-gcc
+BRIDGE_CFLAGS := -O2 -g -Wall -Wextra -Werror -fvisibility=hidden -I$(WORK)/bridge \
+                 -I$(JDK)/include -I$(JDK)/include/linux
+
+rwildcard = $(foreach d,$(wildcard $(1:=/*)),$(call rwildcard,$d,$2) $(filter $(subst *,%,$2),$d))
+
+APPS := $(patsubst $(SRC)/java/%/main-class,%,$(wildcard $(SRC)/java/*/main-class))
+APP_JARS := $(APPS:%=$(JARS)/%.jar)
+
+RUNTIME_FILES := \
+    $(RUNTIMES)/jdk17/bin/java.dll $(RUNTIMES)/jdk17/bin/server/jvm.dll \
+    $(RUNTIMES)/jdk17-nohelper/bin/java.dll $(RUNTIMES)/jdk17-nohelper/bin/client/jvm.dll \
+    $(RUNTIMES)/x86/bin/java.dll $(RUNTIMES)/x86/bin/client/jvm.dll
+
+.PHONY: all
+all: $(RUNTIME_FILES) $(APP_JARS)
+
+# --- the bridge -----------------------------------------------------------------------------
+$(WORK)/bridge/jni_thunks.c: $(SRC)/bridge/gen_thunks.py $(JDK)/include/jni.h
+	@mkdir -p $(@D)
+	python3 $(SRC)/bridge/gen_thunks.py $(JDK)/include/jni.h $@.tmp && mv $@.tmp $@
+
+$(WORK)/bridge/bridge.o: $(SRC)/bridge/bridge.c $(WORK)/bridge/jni_thunks.c
+	$(WINEGCC) -c $(BRIDGE_CFLAGS) -o $@ $<
+
+$(WORK)/bridge/full/jvm.dll.so: $(WORK)/bridge/bridge.o $(SRC)/bridge/bridge.spec
+	@mkdir -p $(@D)
+	$(WINEGCC) -shared -o $(@D)/jvm.dll $^
+
+$(WORK)/bridge/nohelper/bridge.spec: $(SRC)/bridge/bridge.spec
+	@mkdir -p $(@D)
+	grep -v JVM_FindClassFromBootLoader $< > $@.tmp && mv $@.tmp $@
+
+$(WORK)/bridge/nohelper/jvm.dll.so: $(WORK)/bridge/bridge.o $(WORK)/bridge/nohelper/bridge.spec
+	$(WINEGCC) -shared -o $(@D)/jvm.dll $^
+
+$(RUNTIMES)/jdk17/bin/server/jvm.dll: $(WORK)/bridge/full/jvm.dll.so
+	@mkdir -p $(@D)
+	cp $< $@
+
+$(RUNTIMES)/jdk17-nohelper/bin/client/jvm.dll: $(WORK)/bridge/nohelper/jvm.dll.so
+	@mkdir -p $(@D)
+	cp $< $@
+
+# --- the 32-bit runtime -------------------------------------------------------------------------
+$(RUNTIMES)/x86/bin/client/jvm.dll: $(SRC)/runtimes/x86_jvm.c
+	@mkdir -p $(@D)
+	$(I686_CC) -shared -O2 -Wall -Wextra -Werror -s -o $@ $< -Wl,--kill-at -static-libgcc
+
+# A runtime is recognised by bin/java.dll; its content does not matter.
+$(RUNTIMES)/%/bin/java.dll:
+	@mkdir -p $(@D)
+	printf 'qxtest runtime marker\n' > $@
+
+# --- Java test applications ---------------------------------------------------------------------
+define java_app
+$(JARS)/$(1).jar: $(call rwildcard,$(SRC)/java/$(1),*.java) $(SRC)/java/$(1)/main-class
+	@rm -rf $(WORK)/java/$(1) && mkdir -p $(WORK)/java/$(1) $(JARS)
+	$(JDK)/bin/javac -nowarn -encoding UTF-8 --release 17 -d $(WORK)/java/$(1) \
+	    $(call rwildcard,$(SRC)/java/$(1),*.java)
+	$(JDK)/bin/jar --create --file $$@.tmp --main-class $$$$(cat $(SRC)/java/$(1)/main-class) \
+	    -C $(WORK)/java/$(1) . && mv $$@.tmp $$@
+endef
+$(foreach app,$(APPS),$(eval $(call java_app,$(app))))
