@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "base/long_path.h"
 #include "base/scoped.h"
 
 namespace qx {
@@ -10,11 +11,40 @@ namespace {
 
 constexpr DWORD kFirstBufferSize = 256;
 
+// The short (8.3) form of an existing path, without any long-path prefix; empty when there is none.
+std::wstring shortForm(const std::wstring& path) {
+    const std::wstring longForm = toLongPathForm(path);
+    const DWORD needed = GetShortPathNameW(longForm.c_str(), nullptr, 0);
+    if (needed == 0) return {};
+    std::wstring shortPath(needed, L'\0');
+    const DWORD length = GetShortPathNameW(longForm.c_str(), shortPath.data(), needed);
+    if (length == 0 || length >= needed) return {};
+    shortPath.resize(length);
+    if (shortPath.rfind(kNetworkLongPrefix, 0) == 0) return L"\\" + shortPath.substr(8);
+    if (shortPath.rfind(kLocalLongPrefix, 0) == 0) return shortPath.substr(4);
+    return shortPath;
+}
+
+// The profile functions miss a path beyond the classic limit (a launcher in a deep folder), with or
+// without a long-path prefix, so such a path is handed over in its short form where that fits: the
+// whole file's, or its folder's when the file does not exist yet.
+std::wstring profilePath(const std::wstring& path) {
+    if (path.size() < kClassicPathLimit) return path;
+    std::wstring shorter = shortForm(path);
+    if (!shorter.empty() && shorter.size() < kClassicPathLimit) return shorter;
+    const size_t slash = path.rfind(L'\\');
+    if (slash == std::wstring::npos) return path;
+    shorter = shortForm(path.substr(0, slash));
+    if (shorter.empty()) return path;
+    shorter += path.substr(slash);
+    return shorter.size() < kClassicPathLimit ? shorter : path;
+}
+
 }  // namespace
 
 uint32_t IniFileStore::readSignature(std::array<uint8_t, 4>& signature) {
-    UniqueFile file(
-        CreateFileW(path_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFile file(CreateFileW(toLongPathForm(path_).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return GetLastError();
     DWORD read = 0;
     if (!ReadFile(file.get(), signature.data(), static_cast<DWORD>(signature.size()), &read, nullptr)) {
@@ -25,13 +55,14 @@ uint32_t IniFileStore::readSignature(std::array<uint8_t, 4>& signature) {
 
 void IniFileStore::getValue(const std::wstring& section, const std::wstring& key, std::wstring& value) {
     // The profile functions only say "truncated" by filling the buffer, so grow until they do not.
+    const std::wstring path = profilePath(path_);
     std::wstring buffer;
     DWORD size = kFirstBufferSize;
     DWORD count = 0;
     for (;;) {
         buffer.assign(size, L'\0');
         count =
-            GetPrivateProfileStringW(section.c_str(), key.c_str(), L"", buffer.data(), size, path_.c_str());
+            GetPrivateProfileStringW(section.c_str(), key.c_str(), L"", buffer.data(), size, path.c_str());
         if (count != size - 1) break;
         size *= 2;
     }
@@ -39,12 +70,13 @@ void IniFileStore::getValue(const std::wstring& section, const std::wstring& key
 }
 
 void IniFileStore::getSectionNames(std::vector<std::wstring>& names) {
+    const std::wstring path = profilePath(path_);
     std::wstring buffer;
     DWORD size = kFirstBufferSize;
     DWORD count = 0;
     for (;;) {
         buffer.assign(size, L'\0');
-        count = GetPrivateProfileSectionNamesW(buffer.data(), size, path_.c_str());
+        count = GetPrivateProfileSectionNamesW(buffer.data(), size, path.c_str());
         if (count != size - 2) break;
         size *= 2;
     }
@@ -61,9 +93,9 @@ void IniFileStore::getSectionNames(std::vector<std::wstring>& names) {
 }
 
 void IniFileStore::setValue(const std::wstring& section, const std::wstring& key, const std::wstring& value) {
-    WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), path_.c_str());
+    WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), profilePath(path_).c_str());
 }
 
-void IniFileStore::deleteBackingFile() { DeleteFileW(path_.c_str()); }
+void IniFileStore::deleteBackingFile() { DeleteFileW(toLongPathForm(path_).c_str()); }
 
 }  // namespace qx

@@ -1,5 +1,6 @@
 // An INI file read and written through the Windows profile functions, whose rules (case, trimming,
-// quotes, encodings) decide every match. Holds no handle between calls.
+// quotes, encodings) decide every match. Holds no handle between calls. Paths beyond the classic
+// limit reach the profile functions in their short (8.3) form where the volume has one.
 #pragma once
 
 #include <string>
