@@ -1,0 +1,241 @@
+// The enciphered settings text in the executable's resources: key derivation pinned against an
+// independent MD5 and RC4, and packaged copies of this very program as the carriers.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <string>
+
+#include "base/scoped.h"
+#include "config/embedded_settings.h"
+#include "config/ini_text_store.h"
+#include "embedded_resources.h"
+#include "support/lib/test_env.h"
+
+namespace qx {
+namespace {
+
+using qxtest::Bytes;
+
+// RFC 1321, written out here so the provider's key derivation is checked against something else.
+std::array<uint8_t, 16> md5(const std::string& message) {
+    static const uint32_t k[64] = {
+        0xd76aa478, 0xe8c7b756, 0x242070db, 0xc1bdceee, 0xf57c0faf, 0x4787c62a, 0xa8304613, 0xfd469501,
+        0x698098d8, 0x8b44f7af, 0xffff5bb1, 0x895cd7be, 0x6b901122, 0xfd987193, 0xa679438e, 0x49b40821,
+        0xf61e2562, 0xc040b340, 0x265e5a51, 0xe9b6c7aa, 0xd62f105d, 0x02441453, 0xd8a1e681, 0xe7d3fbc8,
+        0x21e1cde6, 0xc33707d6, 0xf4d50d87, 0x455a14ed, 0xa9e3e905, 0xfcefa3f8, 0x676f02d9, 0x8d2a4c8a,
+        0xfffa3942, 0x8771f681, 0x6d9d6122, 0xfde5380c, 0xa4beea44, 0x4bdecfa9, 0xf6bb4b60, 0xbebfbc70,
+        0x289b7ec6, 0xeaa127fa, 0xd4ef3085, 0x04881d05, 0xd9d4d039, 0xe6db99e5, 0x1fa27cf8, 0xc4ac5665,
+        0xf4292244, 0x432aff97, 0xab9423a7, 0xfc93a039, 0x655b59c3, 0x8f0ccc92, 0xffeff47d, 0x85845dd1,
+        0x6fa87e4f, 0xfe2ce6e0, 0xa3014314, 0x4e0811a1, 0xf7537e82, 0xbd3af235, 0x2ad7d2bb, 0xeb86d391};
+    static const int r[64] = {7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22,
+                              5, 9,  14, 20, 5, 9,  14, 20, 5, 9,  14, 20, 5, 9,  14, 20,
+                              4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23,
+                              6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21};
+    std::string data = message;
+    const uint64_t bits = static_cast<uint64_t>(message.size()) * 8;
+    data.push_back(static_cast<char>(0x80));
+    while (data.size() % 64 != 56) data.push_back('\0');
+    for (int i = 0; i < 8; ++i) data.push_back(static_cast<char>(bits >> (8 * i)));
+
+    uint32_t h[4] = {0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476};
+    for (size_t block = 0; block < data.size(); block += 64) {
+        uint32_t w[16];
+        for (int i = 0; i < 16; ++i) {
+            const auto* p = reinterpret_cast<const uint8_t*>(data.data() + block + 4 * i);
+            w[i] = p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
+        }
+        uint32_t a = h[0], b = h[1], c = h[2], d = h[3];
+        for (int i = 0; i < 64; ++i) {
+            uint32_t f;
+            int g;
+            if (i < 16) {
+                f = (b & c) | (~b & d);
+                g = i;
+            } else if (i < 32) {
+                f = (d & b) | (~d & c);
+                g = (5 * i + 1) % 16;
+            } else if (i < 48) {
+                f = b ^ c ^ d;
+                g = (3 * i + 5) % 16;
+            } else {
+                f = c ^ (b | ~d);
+                g = (7 * i) % 16;
+            }
+            const uint32_t sum = a + f + k[i] + w[g];
+            a = d;
+            d = c;
+            c = b;
+            b += (sum << r[i]) | (sum >> (32 - r[i]));
+        }
+        h[0] += a;
+        h[1] += b;
+        h[2] += c;
+        h[3] += d;
+    }
+    std::array<uint8_t, 16> digest;
+    for (int i = 0; i < 16; ++i) digest[i] = static_cast<uint8_t>(h[i / 4] >> (8 * (i % 4)));
+    return digest;
+}
+
+Bytes rc4(const Bytes& key, Bytes data) {
+    uint8_t s[256];
+    for (int i = 0; i < 256; ++i) s[i] = static_cast<uint8_t>(i);
+    for (int i = 0, j = 0; i < 256; ++i) {
+        j = (j + s[i] + key[i % key.size()]) & 0xFF;
+        std::swap(s[i], s[j]);
+    }
+    int i = 0, j = 0;
+    for (uint8_t& byte : data) {
+        i = (i + 1) & 0xFF;
+        j = (j + s[i]) & 0xFF;
+        std::swap(s[i], s[j]);
+        byte ^= s[(s[i] + s[j]) & 0xFF];
+    }
+    return data;
+}
+
+// The base provider's default RC4 key: 40 bits of the MD5, then 11 zero bytes of salt.
+Bytes independentEncipher(const std::string& passPhrase, const Bytes& data) {
+    const std::array<uint8_t, 16> digest = md5(passPhrase);
+    Bytes key(digest.begin(), digest.begin() + 5);
+    key.resize(16, 0);
+    return rc4(key, data);
+}
+
+std::string hex(const Bytes& bytes) {
+    std::string text;
+    char two[3];
+    for (uint8_t b : bytes) {
+        std::snprintf(two, sizeof two, "%02x", b);
+        text += two;
+    }
+    return text;
+}
+
+TEST(EmbeddedSettingsKey, IndependentMd5MatchesKnownDigests) {
+    Bytes abc;
+    for (uint8_t b : md5("abc")) abc.push_back(b);
+    EXPECT_EQ(hex(abc), "900150983cd24fb0d6963f7d28e17f72");
+    Bytes empty;
+    for (uint8_t b : md5("")) empty.push_back(b);
+    EXPECT_EQ(hex(empty), "d41d8cd98f00b204e9800998ecf8427e");
+}
+
+TEST(EmbeddedSettingsKey, ProviderKeyIsFortyBitsOfTheMd5WithZeroSalt) {
+    EXPECT_EQ(hex(qxtest::providerEncipher("abc", Bytes(8, 0))), "7cd2e8eb6b58c5d6");
+    EXPECT_EQ(hex(independentEncipher("abc", Bytes(8, 0))), "7cd2e8eb6b58c5d6");
+
+    Bytes data(300);
+    for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 31);
+    for (const std::string& passPhrase :
+         {std::string(), std::string("{8F3C2A10-7D1E-4B8A-9C2F-0123456789AB}"), std::string(1000, 'p')}) {
+        EXPECT_EQ(hex(qxtest::providerEncipher(passPhrase, data)), hex(independentEncipher(passPhrase, data)))
+            << "pass phrase of " << passPhrase.size() << " bytes";
+    }
+}
+
+class EmbeddedSettings : public ::testing::Test {
+protected:
+    void SetUp() override { dir_ = qxtest::scratchDir(L"EmbeddedSettings"); }
+
+    // A packaged copy of this program, loaded for its resources only.
+    UniqueModule load(const std::wstring& name) {
+        return UniqueModule(LoadLibraryExW((dir_ + L"\\" + name).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    }
+    std::wstring at(const std::wstring& name) const { return dir_ + L"\\" + name; }
+
+    std::wstring dir_;
+};
+
+constexpr char kUpgradeCode[] = "{5A1B2C3D-0000-4000-8000-00000000ABCD}";
+const std::wstring kPassPhrase = L"second pass phrase 42";
+const std::wstring kText =
+    L"\xFEFF[Java Runtime Environment]\r\nMain Class=com.example.App\r\n[Application]\r\nCmd=--embedded\r\n";
+
+std::wstring mainClassOf(const std::wstring& text) {
+    IniTextStore store;
+    store.parseText(text);
+    std::wstring value;
+    store.getValue(L"Java Runtime Environment", L"Main Class", value);
+    return value;
+}
+
+TEST_F(EmbeddedSettings, DecipheredWithTheUpgradeCodeItWasMadeFor) {
+    ASSERT_TRUE(
+        qxtest::copyWithSettings(qxtest::ownExecutable(), at(L"app.exe"), kUpgradeCode, kPassPhrase, kText));
+    const UniqueModule module = load(L"app.exe");
+    ASSERT_TRUE(module);
+
+    EXPECT_EQ(decipherResource(kPassPhraseResource, kUpgradeCode, module.get()),
+              qxtest::utf16le(kPassPhrase));
+    const std::wstring text =
+        loadEmbeddedSettingsText(L"{5A1B2C3D-0000-4000-8000-00000000ABCD}", module.get());
+    EXPECT_TRUE(text == kText);
+    EXPECT_EQ(mainClassOf(text), L"com.example.App");
+
+    const std::wstring other =
+        loadEmbeddedSettingsText(L"{5A1B2C3D-0000-4000-8000-00000000ABCE}", module.get());
+    EXPECT_EQ(other.size(), kText.size());
+    EXPECT_FALSE(other == kText);
+    EXPECT_EQ(mainClassOf(other), L"");
+    EXPECT_EQ(mainClassOf(loadEmbeddedSettingsText(L"", module.get())), L"");
+}
+
+TEST_F(EmbeddedSettings, MissingResourcesGiveNoText) {
+    EXPECT_EQ(loadEmbeddedSettingsText(L"{5A1B2C3D-0000-4000-8000-00000000ABCD}"), L"");
+    EXPECT_TRUE(decipherResource(kSettingsTextResource, kUpgradeCode).empty());
+
+    ASSERT_TRUE(qxtest::copyWithResources(
+        qxtest::ownExecutable(), at(L"only9000.exe"),
+        qxtest::providerEncipher(kUpgradeCode, qxtest::utf16le(kPassPhrase)), std::nullopt));
+    const UniqueModule only9000 = load(L"only9000.exe");
+    ASSERT_TRUE(only9000);
+    EXPECT_EQ(loadEmbeddedSettingsText(L"{5A1B2C3D-0000-4000-8000-00000000ABCD}", only9000.get()), L"");
+}
+
+TEST_F(EmbeddedSettings, WithoutResource9000TheTextNeedsAnEmptyPassPhrase) {
+    ASSERT_TRUE(qxtest::copyWithResources(qxtest::ownExecutable(), at(L"secret.exe"), std::nullopt,
+                                          qxtest::providerEncipher("secret", qxtest::utf16le(kText))));
+    ASSERT_TRUE(qxtest::copyWithResources(qxtest::ownExecutable(), at(L"open.exe"), std::nullopt,
+                                          qxtest::providerEncipher("", qxtest::utf16le(kText))));
+    const UniqueModule secret = load(L"secret.exe"), open = load(L"open.exe");
+    ASSERT_TRUE(secret && open);
+    EXPECT_EQ(mainClassOf(loadEmbeddedSettingsText(L"any code", secret.get())), L"");
+    EXPECT_TRUE(loadEmbeddedSettingsText(L"any code", open.get()) == kText);
+}
+
+TEST_F(EmbeddedSettings, AnOddLastByteIsDropped) {
+    Bytes odd = qxtest::utf16le(L"[A]\r\nk=v");
+    odd.push_back('Z');
+    ASSERT_TRUE(
+        qxtest::copyWithResources(qxtest::ownExecutable(), at(L"odd.exe"),
+                                  qxtest::providerEncipher(kUpgradeCode, qxtest::utf16le(kPassPhrase)),
+                                  qxtest::providerEncipher("second pass phrase 42", odd)));
+    const UniqueModule module = load(L"odd.exe");
+    ASSERT_TRUE(module);
+    EXPECT_EQ(decipherResource(kSettingsTextResource, "second pass phrase 42", module.get()), odd);
+    EXPECT_EQ(loadEmbeddedSettingsText(L"{5A1B2C3D-0000-4000-8000-00000000ABCD}", module.get()),
+              L"[A]\r\nk=v");
+}
+
+TEST_F(EmbeddedSettings, AMegabyteOfTextComesBackWhole) {
+    std::wstring text = L"[Java Runtime Environment]\r\nMain Class=big.App\r\nVirtual Machine Parameters=";
+    while (text.size() < (1u << 19)) text += L"-Dp" + std::to_wstring(text.size()) + L"=\x00E9\x4E2D ";
+    text += L"\r\n";
+    ASSERT_TRUE(
+        qxtest::copyWithSettings(qxtest::ownExecutable(), at(L"big.exe"), kUpgradeCode, kPassPhrase, text));
+    const UniqueModule module = load(L"big.exe");
+    ASSERT_TRUE(module);
+    const std::wstring back =
+        loadEmbeddedSettingsText(L"{5A1B2C3D-0000-4000-8000-00000000ABCD}", module.get());
+    EXPECT_EQ(back.size(), text.size());
+    EXPECT_TRUE(back == text);
+    EXPECT_EQ(mainClassOf(back), L"big.App");
+}
+
+}  // namespace
+}  // namespace qx
