@@ -12,6 +12,7 @@
 #include "config/ini_file_store.h"
 #include "config/settings_paths.h"
 #include "launch/launcher.h"
+#include "stdout_capture.h"
 #include "support/lib/test_env.h"
 
 namespace qx {
@@ -44,24 +45,6 @@ private:
     bool had_ = false;
     std::wstring saved_;
 };
-
-// What the code under `body` writes to standard output.
-template <typename Body>
-std::string captureStdout(Body body) {
-    HANDLE read = nullptr, write = nullptr;
-    CreatePipe(&read, &write, nullptr, 1 << 16);
-    UniqueHandle reader(read), writer(write);
-    const HANDLE saved = GetStdHandle(STD_OUTPUT_HANDLE);
-    SetStdHandle(STD_OUTPUT_HANDLE, writer.get());
-    body();
-    SetStdHandle(STD_OUTPUT_HANDLE, saved);
-    writer.reset();
-    std::string out;
-    char chunk[4096];
-    DWORD got = 0;
-    while (ReadFile(reader.get(), chunk, sizeof chunk, &got, nullptr) && got > 0) out.append(chunk, got);
-    return out;
-}
 
 TEST(SettingsFilePath, ReplacesEverythingAfterTheLastDot) {
     struct Case {
@@ -120,7 +103,7 @@ TEST(SettingsFilePath, AnUnavailableModulePathWritesOneErrorLine) {
     std::wstring path = L"untouched";
     bool ok = true;
     const std::string out =
-        captureStdout([&] { ok = moduleFilePath(path, reinterpret_cast<HMODULE>(0x10)); });
+        qxtest::captureStdout([&] { ok = moduleFilePath(path, reinterpret_cast<HMODULE>(0x10)); });
     EXPECT_FALSE(ok);
     EXPECT_EQ(path, L"untouched");
     EXPECT_EQ(out.rfind("Error: ", 0), 0u) << out;

@@ -1,0 +1,360 @@
+// The configuration loader: every key into its launcher field, with the defaults, the layered "+"
+// section, the per-user runtime folder under APPDATA and the embedded settings of a packaged copy.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "config/configuration.h"
+#include "embedded_resources.h"
+#include "launch/launcher.h"
+#include "stdout_capture.h"
+#include "support/lib/test_env.h"
+
+namespace qx {
+namespace {
+
+using Names = std::vector<std::wstring>;
+
+std::string versionText(const JavaVersion& v) {
+    return std::to_string(v.parts[0]) + "." + std::to_string(v.parts[1]) + "." + std::to_string(v.parts[2]) +
+           "." + std::to_string(v.parts[3]);
+}
+
+// Started by a test below with QXTEST_CONFIG_CHILD set, this program stands in for a packaged
+// launcher: it loads its own configuration, prints a few fields and ends before any test runs.
+[[maybe_unused]] const bool kChildRun = [] {
+    if (GetEnvironmentVariableW(L"QXTEST_CONFIG_CHILD", nullptr, 0) == 0) return false;
+    Launcher launcher;
+    const bool ok = loadConfiguration(launcher);
+    const std::string out = "ok=" + std::to_string(ok) + "\nmainClass=" + qxtest::narrow(launcher.mainClass) +
+                            "\nlibraryPath=" + qxtest::narrow(launcher.libraryPath) +
+                            "\nminimumVersion=" + versionText(launcher.minimumVersion) + "\n";
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), out.data(), static_cast<DWORD>(out.size()), &written, nullptr);
+    ExitProcess(ok ? 0 : 1);
+}();
+
+class Configuration : public ::testing::Test {
+protected:
+    void SetUp() override {
+        exe_ = qxtest::ownExecutable();
+        exeDir_ = exe_.substr(0, exe_.rfind(L'\\'));
+        settingsFile_ = exe_.substr(0, exe_.rfind(L'.') + 1) + L"ini";
+        baseName_ = exe_.substr(exeDir_.size() + 1, exe_.size() - exeDir_.size() - 5);
+        wchar_t saved[32768];
+        const DWORD n = GetEnvironmentVariableW(L"APPDATA", saved, 32768);
+        hadAppData_ = n > 0;
+        savedAppData_.assign(saved, n);
+        appData_ = qxtest::scratchDir(L"ConfigurationAppData");
+        SetEnvironmentVariableW(L"APPDATA", appData_.c_str());
+    }
+    void TearDown() override {
+        DeleteFileW(settingsFile_.c_str());
+        SetEnvironmentVariableW(L"APPDATA", hadAppData_ ? savedAppData_.c_str() : nullptr);
+    }
+
+    // Writes the settings file beside this program and loads a fresh launcher from it.
+    bool load(const std::string& settings, Launcher& launcher) {
+        EXPECT_TRUE(qxtest::writeFile(settingsFile_, settings));
+        return loadConfiguration(launcher);
+    }
+    // The per-user settings file for product name "A/B: D?" and product code "{C}".
+    std::wstring userFile() const { return appData_ + L"\\AB D\\{C}\\" + baseName_ + L".ini"; }
+    void writeUserFile(const std::string& content) {
+        CreateDirectoryW((appData_ + L"\\AB D").c_str(), nullptr);
+        CreateDirectoryW((appData_ + L"\\AB D\\{C}").c_str(), nullptr);
+        ASSERT_TRUE(qxtest::writeFile(userFile(), content));
+    }
+
+    std::wstring exe_, exeDir_, settingsFile_, baseName_, appData_, savedAppData_;
+    bool hadAppData_ = false;
+};
+
+constexpr char kMainClass[] = "[Java Runtime Environment]\r\nMain Class=com.example.App\r\n";
+
+TEST_F(Configuration, AMainClassAloneLeavesEveryOtherFieldAtItsDefault) {
+    Launcher launcher;
+    ASSERT_TRUE(load(kMainClass, launcher));
+    EXPECT_EQ(launcher.mainClass, L"com/example/App");
+    EXPECT_EQ(versionText(launcher.minimumVersion), "0.0.0.0");
+    EXPECT_EQ(versionText(launcher.maximumVersion), "0.0.0.0");
+    EXPECT_EQ(launcher.isService, 0);
+    EXPECT_EQ(launcher.omitServiceName, 0);
+    EXPECT_TRUE(launcher.preferredVersions.empty());
+    EXPECT_EQ(launcher.jrePath, L"");
+    EXPECT_EQ(launcher.jvmType, 0);
+    EXPECT_EQ(launcher.wantJdk + launcher.wantJre + launcher.allowOtherKind, 3);
+    EXPECT_EQ(launcher.acceptSun + launcher.preferSun, 2);
+    EXPECT_EQ(launcher.acceptJRockit + launcher.preferJRockit + launcher.acceptIbm + launcher.preferIbm, 0);
+    EXPECT_EQ(launcher.failureCheck + launcher.overrideWorkingDir + launcher.pairReturnCode, 0);
+    EXPECT_EQ(launcher.productName + launcher.productCode + launcher.upgradeCode + launcher.systemPath +
+                  launcher.libraryPath + launcher.pairProduct,
+              L"");
+}
+
+TEST_F(Configuration, EveryKeyReachesItsField) {
+    Launcher launcher;
+    ASSERT_TRUE(
+        load("[Product Information]\r\nProduct Code={C}\r\nUpgrade Code={U}\r\nProduct Name=My App\r\n"
+             "[Java Runtime Environment]\r\nMinimum Version=1.8\r\nMaximum Version=11\r\n"
+             "Preferred versions=1.8;;11;\r\nJRE Path=D:\\Java\r\nJVM Type=favor_server\r\n"
+             "JVM Source=only_JDK\r\nVM Provider=favor_jrockit\r\nMain Class=a.b.Main\r\n"
+             "System Path=C:\\bin\r\nLibrary Path=lib;native\r\n"
+             "[Application]\r\nApplication Type=service\r\nOmit Service Name=1\r\nFailure Check=yes\r\n"
+             "Override WorkingDir=YES\r\nPair Product=C:\\App\\run32.exe\r\nPair Return Code=Yes\r\n",
+             launcher));
+    EXPECT_EQ(launcher.productCode, L"{C}");
+    EXPECT_EQ(launcher.upgradeCode, L"{U}");
+    EXPECT_EQ(launcher.productName, L"My App");
+    EXPECT_EQ(versionText(launcher.minimumVersion), "1.8.0.0");
+    EXPECT_EQ(versionText(launcher.maximumVersion), "11.65535.65535.65535");
+    EXPECT_EQ(launcher.isService, 1);
+    EXPECT_EQ(launcher.omitServiceName, 1);
+    EXPECT_EQ(launcher.preferredVersions, (Names{L"1.8", L"", L"11"}));
+    EXPECT_EQ(launcher.jrePath, L"D:\\Java");
+    EXPECT_EQ(launcher.jvmType, 2);
+    EXPECT_EQ(launcher.wantJdk, 1);
+    EXPECT_EQ(launcher.wantJre, 0);
+    EXPECT_EQ(launcher.allowOtherKind, 0);
+    EXPECT_EQ(launcher.acceptJRockit + launcher.preferJRockit + launcher.acceptSun + launcher.acceptIbm, 4);
+    EXPECT_EQ(launcher.preferSun + launcher.preferIbm, 0);
+    EXPECT_EQ(launcher.mainClass, L"a/b/Main");
+    EXPECT_EQ(launcher.failureCheck, 1);
+    EXPECT_EQ(launcher.overrideWorkingDir, 1);
+    EXPECT_EQ(launcher.systemPath, L"C:\\bin");
+    EXPECT_EQ(launcher.libraryPath, L"lib;native");
+    EXPECT_EQ(launcher.pairProduct, L"C:\\App\\run32.exe");
+    EXPECT_EQ(launcher.pairReturnCode, 1);
+}
+
+TEST_F(Configuration, NoMainClassStopsWithOneErrorLineBeforeTheLaterKeys) {
+    Launcher launcher;
+    bool ok = true;
+    const std::string out = qxtest::captureStdout([&] {
+        ok = load(
+            "[Java Runtime Environment]\r\nJVM Type=server\r\nMain Class=\r\n"
+            "[Application]\r\nFailure Check=Yes\r\nPair Product=C:\\run32.exe\r\n",
+            launcher);
+    });
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(out.rfind("Error: ", 0), 0u) << out;
+    EXPECT_EQ(out.find('\n'), out.size() - 1) << out;
+    EXPECT_EQ(launcher.jvmType, 1);
+    EXPECT_EQ(launcher.failureCheck, 0);
+    EXPECT_EQ(launcher.pairProduct, L"");
+}
+
+// One settings line (or several) and what the launcher must look like afterwards.
+struct KeyCase {
+    const char* lines;
+    std::function<void(const Launcher&)> check;
+};
+
+void runCases(const std::function<bool(const std::string&, Launcher&)>& load,
+              const std::vector<KeyCase>& cases) {
+    for (const KeyCase& c : cases) {
+        SCOPED_TRACE(c.lines);
+        Launcher launcher;
+        ASSERT_TRUE(load(std::string(kMainClass) + c.lines, launcher));
+        c.check(launcher);
+    }
+}
+
+TEST_F(Configuration, VersionBoundsTakeAnyOnlyAsTheExactWord) {
+    const auto bounds = [](const char* min, const char* max) {
+        return [=](const Launcher& l) {
+            EXPECT_EQ(versionText(l.minimumVersion), min);
+            EXPECT_EQ(versionText(l.maximumVersion), max);
+        };
+    };
+    runCases(
+        [this](const std::string& s, Launcher& l) { return load(s, l); },
+        {
+            {"Minimum Version=any\r\nMaximum Version=any\r\n", bounds("0.0.0.0", "65535.65535.65535.65535")},
+            {"Minimum Version=1.8\r\nMaximum Version=1.8\r\n", bounds("1.8.0.0", "1.8.65535.65535")},
+            {"Minimum Version=jre1.7\r\nMaximum Version=17\r\n", bounds("1.7.0.0", "17.65535.65535.65535")},
+            {"Minimum Version=Any\r\nMaximum Version=ANY\r\n", bounds("0.0.0.0", "0.0.0.0")},
+            {"Minimum Version=1.8.0_301\r\nMaximum Version=99999999999\r\n", bounds("1.8.0.301", "0.0.0.0")},
+        });
+}
+
+TEST_F(Configuration, ServiceAndJvmTypeAreExactWords) {
+    const auto service = [](uint8_t isService, uint8_t omit) {
+        return [=](const Launcher& l) {
+            EXPECT_EQ(l.isService, isService);
+            EXPECT_EQ(l.omitServiceName, omit);
+        };
+    };
+    const auto type = [](int32_t jvmType) {
+        return [=](const Launcher& l) { EXPECT_EQ(l.jvmType, jvmType); };
+    };
+    runCases([this](const std::string& s, Launcher& l) { return load(s, l); },
+             {
+                 {"[Application]\r\nApplication Type=service\r\n", service(1, 0)},
+                 {"[Application]\r\nApplication Type=service\r\nOmit Service Name=no\r\n", service(1, 1)},
+                 {"[Application]\r\nApplication Type=Service\r\nOmit Service Name=yes\r\n", service(0, 0)},
+                 {"JVM Type=server\r\n", type(1)},
+                 {"JVM Type=favor_server\r\n", type(2)},
+                 {"JVM Type=Server\r\n", type(0)},
+                 {"JVM Type=client\r\n", type(0)},
+             });
+}
+
+TEST_F(Configuration, JvmSourceChoosesRuntimeKinds) {
+    const auto kinds = [](uint8_t jdk, uint8_t jre, uint8_t other) {
+        return [=](const Launcher& l) {
+            EXPECT_EQ(l.wantJdk, jdk);
+            EXPECT_EQ(l.wantJre, jre);
+            EXPECT_EQ(l.allowOtherKind, other);
+        };
+    };
+    runCases([this](const std::string& s, Launcher& l) { return load(s, l); },
+             {
+                 {"JVM Source=favor_JRE\r\n", kinds(0, 1, 1)},
+                 {"JVM Source=favor_JDK\r\n", kinds(1, 0, 1)},
+                 {"JVM Source=only_JDK\r\n", kinds(1, 0, 0)},
+                 {"JVM Source=only_JRE\r\n", kinds(0, 1, 0)},
+                 {"JVM Source=favor_jre\r\n", kinds(0, 0, 0)},
+                 {"JVM Source=\r\n", kinds(1, 1, 1)},
+             });
+}
+
+TEST_F(Configuration, VmProviderRowsIgnoreCaseAndUnknownWordsKeepSunOnly) {
+    // accept/prefer for JRockit, Sun, IBM
+    const auto providers = [](const char* expected) {
+        return [=](const Launcher& l) {
+            const std::string got = {char('0' + l.acceptJRockit), char('0' + l.preferJRockit), ' ',
+                                     char('0' + l.acceptSun),     char('0' + l.preferSun),     ' ',
+                                     char('0' + l.acceptIbm),     char('0' + l.preferIbm)};
+            EXPECT_EQ(got, expected);
+        };
+    };
+    runCases([this](const std::string& s, Launcher& l) { return load(s, l); },
+             {
+                 {"VM Provider=jrockit\r\n", providers("11 00 00")},
+                 {"VM Provider=ibm\r\n", providers("00 00 11")},
+                 {"VM Provider=favor_sun\r\n", providers("10 11 10")},
+                 {"VM Provider=favor_jrockit\r\n", providers("11 10 10")},
+                 {"VM Provider=FAVOR_IBM\r\n", providers("10 10 11")},
+                 {"VM Provider=Any\r\n", providers("10 10 10")},
+                 {"VM Provider=sun\r\n", providers("00 11 00")},
+                 {"VM Provider=\r\n", providers("00 11 00")},
+             });
+}
+
+TEST_F(Configuration, YesFlagsIgnoreCaseButNothingElseCounts) {
+    const auto flags = [](uint8_t value) {
+        return [=](const Launcher& l) {
+            EXPECT_EQ(l.failureCheck, value);
+            EXPECT_EQ(l.overrideWorkingDir, value);
+            EXPECT_EQ(l.pairReturnCode, value);
+        };
+    };
+    const auto lines = [](const char* value) {
+        const std::string v = value;
+        return "[Application]\r\nFailure Check=" + v + "\r\nOverride WorkingDir=" + v +
+               "\r\nPair Return Code=" + v + "\r\n";
+    };
+    const std::string yes = lines("yes"), upper = lines("YES"), title = lines("Yes"), y = lines("y"),
+                      one = lines("1"), yess = lines("yess");
+    runCases([this](const std::string& s, Launcher& l) { return load(s, l); }, {{yes.c_str(), flags(1)},
+                                                                                {upper.c_str(), flags(1)},
+                                                                                {title.c_str(), flags(1)},
+                                                                                {y.c_str(), flags(0)},
+                                                                                {one.c_str(), flags(0)},
+                                                                                {yess.c_str(), flags(0)}});
+}
+
+TEST_F(Configuration, PlusSectionExtendsWithALeadingSpaceWhenNothingElseGivesTheKey) {
+    Launcher launcher;
+    ASSERT_TRUE(load(std::string(kMainClass) +
+                         "Library Path=lib\r\n[Java Runtime Environment+]\r\nLibrary Path=ignored\r\n"
+                         "System Path=C:\\tools\r\n[Application+]\r\nPair Product=C:\\run32.exe\r\n",
+                     launcher));
+    EXPECT_EQ(launcher.libraryPath, L"lib");
+    EXPECT_EQ(launcher.systemPath, L" C:\\tools");
+    EXPECT_EQ(launcher.pairProduct, L" C:\\run32.exe");
+}
+
+TEST_F(Configuration, RelativeJrePathHangsBelowTheExecutablesFolder) {
+    struct Case {
+        const char* value;
+        std::wstring jrePath;
+    };
+    const Case cases[] = {
+        {"jre", exeDir_ + L"\\jre"},
+        {"\\jre", exeDir_ + L"\\\\jre"},
+        {"j", exeDir_ + L"\\j"},
+        {"..\\runtime", exeDir_ + L"\\..\\runtime"},
+        {"D:\\Java", L"D:\\Java"},
+        {"D:", L"D:"},
+        {"\\\\server\\share\\jre", L"\\\\server\\share\\jre"},
+        {"", L""},
+    };
+    for (const Case& c : cases) {
+        Launcher launcher;
+        ASSERT_TRUE(load(std::string(kMainClass) + "JRE Path=" + c.value + "\r\n", launcher));
+        EXPECT_EQ(launcher.jrePath, c.jrePath) << c.value;
+    }
+}
+
+TEST_F(Configuration, PerUserFileAloneDecidesTheRuntimeFolderOfANormalApplication) {
+    const std::string settings = std::string(kMainClass) +
+                                 "JRE Path=E:\\Main\\jre\r\n"
+                                 "[Product Information]\r\nProduct Name=A/B: D?\r\nProduct Code={C}\r\n";
+    Launcher withoutUserFile;
+    ASSERT_TRUE(load(settings, withoutUserFile));
+    EXPECT_EQ(withoutUserFile.jrePath, L"E:\\Main\\jre");
+
+    writeUserFile("[Java Runtime Environment]\r\nJRE Path=D:\\User\\jre\r\n");
+    Launcher withUserPath;
+    ASSERT_TRUE(load(settings, withUserPath));
+    EXPECT_EQ(withUserPath.jrePath, L"D:\\User\\jre");
+
+    writeUserFile("[Java Runtime Environment]\r\nJRE Path=private\r\n");
+    Launcher relative;
+    ASSERT_TRUE(load(settings, relative));
+    EXPECT_EQ(relative.jrePath, exeDir_ + L"\\private");
+
+    writeUserFile("");
+    Launcher emptyUserFile;
+    ASSERT_TRUE(load(settings, emptyUserFile));
+    EXPECT_EQ(emptyUserFile.jrePath, L"");
+
+    Launcher service;
+    ASSERT_TRUE(load(settings + "[Application]\r\nApplication Type=service\r\n", service));
+    EXPECT_EQ(service.jrePath, L"E:\\Main\\jre");
+}
+
+TEST_F(Configuration, EmbeddedSettingsOfAPackagedCopyFillTheGaps) {
+    const std::wstring dir = qxtest::scratchDir(L"ConfigurationEmbedded");
+    ASSERT_TRUE(qxtest::copyWithSettings(exe_, dir + L"\\app.exe", "{U-1}", L"inner pass phrase",
+                                         L"[Java Runtime Environment]\r\nMain Class=com.example.Embedded\r\n"
+                                         L"Library Path=embedded\r\nMinimum Version=1.8\r\n"));
+    const auto run = [&](const std::string& settings) {
+        EXPECT_TRUE(qxtest::writeFile(dir + L"\\app.ini", settings));
+        qxtest::ChildOptions options;
+        options.env[L"QXTEST_CONFIG_CHILD"] = L"1";
+        return qxtest::runChild(qxtest::quote(dir + L"\\app.exe"), options);
+    };
+
+    const qxtest::ChildResult extended =
+        run("[Product Information]\r\nUpgrade Code={U-1}\r\n"
+            "[Java Runtime Environment]\r\nMinimum Version=11\r\n[Java Runtime Environment+]\r\nLibrary "
+            "Path=more\r\n");
+    EXPECT_EQ(extended.exitCode, 0u) << extended.out;
+    EXPECT_EQ(extended.out,
+              "ok=1\nmainClass=com/example/Embedded\nlibraryPath=embedded more\nminimumVersion=11.0.0.0\n");
+
+    const qxtest::ChildResult otherCode = run("[Product Information]\r\nUpgrade Code={U-2}\r\n");
+    EXPECT_EQ(otherCode.exitCode, 1u);
+    EXPECT_EQ(otherCode.out.rfind("Error: ", 0), 0u) << otherCode.out;
+    EXPECT_NE(otherCode.out.find("ok=0\nmainClass=\n"), std::string::npos) << otherCode.out;
+}
+
+}  // namespace
+}  // namespace qx
