@@ -1,9 +1,11 @@
 #include "runtime/find_java_runtime.h"
 
+#include "base/environment.h"
 #include "base/module_path.h"
 #include "launch/launch_sequence.h"
 #include "launch/launcher.h"
 #include "runtime/jvm_probe.h"
+#include "runtime/registry_search.h"
 
 namespace qx {
 namespace {
@@ -35,8 +37,36 @@ bool privateRuntime(Launcher& launcher) {
     return !launcher.jvmLibraryPath.empty();
 }
 
+// The native view first; the 32-bit view only when it finds nothing (and only with a pair product).
+bool registeredRuntime(Launcher& launcher) {
+    std::wstring home;
+    if (!searchRegistry(launcher, RegistryView::Native, home) &&
+        !searchRegistry(launcher, RegistryView::Bits32, home)) {
+        return false;
+    }
+    launcher.jvmLibraryPath = probeJvmLibrary(home, launcher.jvmType);
+    if (!launcher.jvmLibraryPath.empty()) return true;
+    launcher.relaunchAsPair = 0;  // the 32-bit pass may have set it for a runtime that has gone since
+    return false;
+}
+
+bool javaHomeRuntime(Launcher& launcher) {
+    const std::wstring reference = L"%JAVA_HOME%";
+    const std::wstring value = expandEnvironment(reference);
+    if (value.empty() || value == reference) return false;
+    const std::wstring folder = withBackslash(value);
+    if (!hasJavaDll(folder)) return false;
+    launcher.jvmLibraryPath = probeJvmLibrary(folder, launcher.jvmType);
+    if (launcher.jvmLibraryPath.empty()) return false;
+    checkRuntimeArchitecture(launcher);
+    return true;
+}
+
 }  // namespace
 
-bool findJavaRuntime(Launcher& launcher) { return configuredRuntime(launcher) || privateRuntime(launcher); }
+bool findJavaRuntime(Launcher& launcher) {
+    return configuredRuntime(launcher) || privateRuntime(launcher) || registeredRuntime(launcher) ||
+           javaHomeRuntime(launcher);
+}
 
 }  // namespace qx

@@ -2,6 +2,9 @@
 
 #include <climits>
 
+#include "diag/format_message.h"
+#include "diag/message_catalogue.h"
+
 namespace qx {
 
 namespace {
@@ -51,6 +54,49 @@ std::wstring formatJavaVersion(const JavaVersion& version) {
         text += std::to_wstring(version.parts[i]);
     }
     return text;
+}
+
+bool isUnsetBound(const JavaVersion& bound) {
+    const int32_t first = bound.parts[0];
+    if (first != 0 && first != kVersionFillHigh) return false;
+    for (int i = 1; i < 4; ++i) {
+        if (bound.parts[i] != first) return false;
+    }
+    return true;
+}
+
+bool meetsVersionBounds(const JavaVersion& candidate, const JavaVersion& minimum,
+                        const JavaVersion& maximum) {
+    if (compareJavaVersions(candidate, minimum) < 0) return false;
+    if (compareJavaVersions(maximum, JavaVersion{}) == 0) return true;
+    return compareJavaVersions(candidate, maximum) <= 0;
+}
+
+bool matchesPreferredVersion(const std::wstring& entry, const JavaVersion& candidate) {
+    JavaVersion wanted;
+    parseJavaVersion(entry, kVersionFillLow, wanted);
+    int significant = 4;
+    while (significant > 0 && wanted.parts[significant - 1] == 0) --significant;
+    for (int i = 0; i < significant; ++i) {
+        if (wanted.parts[i] != candidate.parts[i]) return false;
+    }
+    return true;
+}
+
+RequirementMessage requirementMessage(const JavaVersion& minimum, const JavaVersion& maximum) {
+    const bool hasMinimum = !isUnsetBound(minimum);
+    const bool hasMaximum = !isUnsetBound(maximum);
+    if (!hasMinimum && !hasMaximum) return {kMsgLatestVersion, {}};
+    if (!hasMinimum) return {kMsgMaximumVersion, {formatJavaVersion(maximum)}};
+    if (!hasMaximum) return {kMsgMinimumVersion, {formatJavaVersion(minimum)}};
+    if (compareJavaVersions(minimum, maximum) == 0) return {kMsgExactVersion, {formatJavaVersion(minimum)}};
+    return {kMsgVersionBetween, {formatJavaVersion(minimum), formatJavaVersion(maximum)}};
+}
+
+std::wstring buildRequirementText(const JavaVersion& minimum, const JavaVersion& maximum) {
+    const RequirementMessage message = requirementMessage(minimum, maximum);
+    const std::vector<FormatArg> args(message.args.begin(), message.args.end());
+    return formatMessage(loadMessage(message.id), args);
 }
 
 }  // namespace qx

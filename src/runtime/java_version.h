@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace qx {
 
@@ -26,5 +27,26 @@ int compareJavaVersions(const JavaVersion& a, const JavaVersion& b);
 // Printed form without trailing parts that are 0 or 65535, but always at least two parts:
 // 1.8.65535.65535 -> "1.8", 17.0.0.0 -> "17.0", 1.0.0.5 -> "1.0.0.5"; all such parts -> "0.0.0.0".
 std::wstring formatJavaVersion(const JavaVersion& version);
+
+// True when all four parts are 0 or all are 65535: the bound was not given ("any", empty, no digits).
+bool isUnsetBound(const JavaVersion& bound);
+
+// True when `candidate` lies within [minimum, maximum]. A maximum of 0.0.0.0 (empty or digit-free
+// "Maximum Version") is no upper bound here either: taken literally it would reject every runtime.
+bool meetsVersionBounds(const JavaVersion& candidate, const JavaVersion& minimum, const JavaVersion& maximum);
+
+// One "Preferred versions" entry against a candidate: the entry's parts up to its last non-zero part
+// must equal the candidate's ("1.8" takes every 1.8.x.y; "0" or an empty entry takes everything).
+bool matchesPreferredVersion(const std::wstring& entry, const JavaVersion& candidate);
+
+// The catalogue message (217 to 221) of the requirement phrase and its arguments, printed versions.
+struct RequirementMessage {
+    unsigned id = 0;
+    std::vector<std::wstring> args;
+};
+RequirementMessage requirementMessage(const JavaVersion& minimum, const JavaVersion& maximum);
+
+// The requirement phrase for the missing-runtime message, formatted from the catalogue.
+std::wstring buildRequirementText(const JavaVersion& minimum, const JavaVersion& maximum);
 
 }  // namespace qx
