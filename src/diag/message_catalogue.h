@@ -8,6 +8,7 @@ namespace qx {
 enum MessageId : unsigned {
     kMsgWindowsException = 202,
     kMsgJniException = 203,
+    kMsgPairStartFailed = 204,
     kMsgJreNotFoundServer = 206,
     kMsgJreNotFound = 207,
     kMsgModulePathFailed = 208,

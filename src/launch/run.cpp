@@ -3,6 +3,7 @@
 #include "base/scoped.h"
 #include "launch/launch_sequence.h"
 #include "launch/launcher.h"
+#include "launch/relaunch.h"
 #include "vm/jdk11_init_args.h"
 #include "vm/vm_host.h"
 #include "vm/vm_library.h"
@@ -58,6 +59,9 @@ int32_t runNormal(Launcher& launcher) {
 
 }  // namespace
 
-int32_t run(Launcher& launcher) { return runNormal(launcher); }
+int32_t run(Launcher& launcher) {
+    if (launcher.relaunchAsPair) return relaunchPairProduct(launcher);
+    return runNormal(launcher);
+}
 
 }  // namespace qx
