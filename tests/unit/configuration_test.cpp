@@ -4,7 +4,8 @@
 
 #include <windows.h>
 
-#include <functional>
+#include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -76,23 +77,29 @@ protected:
 
 constexpr char kMainClass[] = "[Java Runtime Environment]\r\nMain Class=com.example.App\r\n";
 
+// The fields that settings words decide, on one line: bounds, service and omit flags, JVM type, runtime
+// kinds (JDK, JRE, other), vendors (accept and prefer for JRockit, Sun, IBM), and the three "Yes"-flags.
+std::string summary(const Launcher& l) {
+    char text[256];
+    std::snprintf(text, sizeof text,
+                  "min=%s max=%s service=%d%d type=%d kinds=%d%d%d vendors=%d%d,%d%d,%d%d flags=%d%d%d",
+                  versionText(l.minimumVersion).c_str(), versionText(l.maximumVersion).c_str(), l.isService,
+                  l.omitServiceName, l.jvmType, l.wantJdk, l.wantJre, l.allowOtherKind, l.acceptJRockit,
+                  l.preferJRockit, l.acceptSun, l.preferSun, l.acceptIbm, l.preferIbm, l.failureCheck,
+                  l.overrideWorkingDir, l.pairReturnCode);
+    return text;
+}
+
+constexpr char kDefaults[] = "min=0.0.0.0 max=0.0.0.0 service=00 type=0 kinds=111 vendors=00,11,00 flags=000";
+
 TEST_F(Configuration, AMainClassAloneLeavesEveryOtherFieldAtItsDefault) {
     Launcher launcher;
     ASSERT_TRUE(load(kMainClass, launcher));
     EXPECT_EQ(launcher.mainClass, L"com/example/App");
-    EXPECT_EQ(versionText(launcher.minimumVersion), "0.0.0.0");
-    EXPECT_EQ(versionText(launcher.maximumVersion), "0.0.0.0");
-    EXPECT_EQ(launcher.isService, 0);
-    EXPECT_EQ(launcher.omitServiceName, 0);
+    EXPECT_EQ(summary(launcher), kDefaults);
     EXPECT_TRUE(launcher.preferredVersions.empty());
-    EXPECT_EQ(launcher.jrePath, L"");
-    EXPECT_EQ(launcher.jvmType, 0);
-    EXPECT_EQ(launcher.wantJdk + launcher.wantJre + launcher.allowOtherKind, 3);
-    EXPECT_EQ(launcher.acceptSun + launcher.preferSun, 2);
-    EXPECT_EQ(launcher.acceptJRockit + launcher.preferJRockit + launcher.acceptIbm + launcher.preferIbm, 0);
-    EXPECT_EQ(launcher.failureCheck + launcher.overrideWorkingDir + launcher.pairReturnCode, 0);
-    EXPECT_EQ(launcher.productName + launcher.productCode + launcher.upgradeCode + launcher.systemPath +
-                  launcher.libraryPath + launcher.pairProduct,
+    EXPECT_EQ(launcher.productName + launcher.productCode + launcher.upgradeCode + launcher.jrePath +
+                  launcher.systemPath + launcher.libraryPath + launcher.pairProduct,
               L"");
 }
 
@@ -107,28 +114,16 @@ TEST_F(Configuration, EveryKeyReachesItsField) {
              "[Application]\r\nApplication Type=service\r\nOmit Service Name=1\r\nFailure Check=yes\r\n"
              "Override WorkingDir=YES\r\nPair Product=C:\\App\\run32.exe\r\nPair Return Code=Yes\r\n",
              launcher));
-    EXPECT_EQ(launcher.productCode, L"{C}");
-    EXPECT_EQ(launcher.upgradeCode, L"{U}");
-    EXPECT_EQ(launcher.productName, L"My App");
-    EXPECT_EQ(versionText(launcher.minimumVersion), "1.8.0.0");
-    EXPECT_EQ(versionText(launcher.maximumVersion), "11.65535.65535.65535");
-    EXPECT_EQ(launcher.isService, 1);
-    EXPECT_EQ(launcher.omitServiceName, 1);
+    EXPECT_EQ(launcher.productCode + L"|" + launcher.upgradeCode + L"|" + launcher.productName,
+              L"{C}|{U}|My App");
+    EXPECT_EQ(summary(launcher),
+              "min=1.8.0.0 max=11.65535.65535.65535 service=11 type=2 kinds=100 vendors=11,10,10 flags=111");
     EXPECT_EQ(launcher.preferredVersions, (Names{L"1.8", L"", L"11"}));
     EXPECT_EQ(launcher.jrePath, L"D:\\Java");
-    EXPECT_EQ(launcher.jvmType, 2);
-    EXPECT_EQ(launcher.wantJdk, 1);
-    EXPECT_EQ(launcher.wantJre, 0);
-    EXPECT_EQ(launcher.allowOtherKind, 0);
-    EXPECT_EQ(launcher.acceptJRockit + launcher.preferJRockit + launcher.acceptSun + launcher.acceptIbm, 4);
-    EXPECT_EQ(launcher.preferSun + launcher.preferIbm, 0);
     EXPECT_EQ(launcher.mainClass, L"a/b/Main");
-    EXPECT_EQ(launcher.failureCheck, 1);
-    EXPECT_EQ(launcher.overrideWorkingDir, 1);
     EXPECT_EQ(launcher.systemPath, L"C:\\bin");
     EXPECT_EQ(launcher.libraryPath, L"lib;native");
     EXPECT_EQ(launcher.pairProduct, L"C:\\App\\run32.exe");
-    EXPECT_EQ(launcher.pairReturnCode, 1);
 }
 
 TEST_F(Configuration, NoMainClassStopsWithOneErrorLineBeforeTheLaterKeys) {
@@ -148,125 +143,48 @@ TEST_F(Configuration, NoMainClassStopsWithOneErrorLineBeforeTheLaterKeys) {
     EXPECT_EQ(launcher.pairProduct, L"");
 }
 
-// One settings line (or several) and what the launcher must look like afterwards.
-struct KeyCase {
-    const char* lines;
-    std::function<void(const Launcher&)> check;
-};
-
-void runCases(const std::function<bool(const std::string&, Launcher&)>& load,
-              const std::vector<KeyCase>& cases) {
-    for (const KeyCase& c : cases) {
-        SCOPED_TRACE(c.lines);
+TEST_F(Configuration, SettingsWordsMapAsTheirTablesSay) {
+    struct Case {
+        const char* lines;  // below [Java Runtime Environment], after the main class
+        const char* summary;
+    };
+    const Case cases[] = {
+        {"Minimum Version=any\r\nMaximum Version=any", "min=0.0.0.0 max=65535.65535.65535.65535"},
+        {"Minimum Version=1.8\r\nMaximum Version=1.8", "min=1.8.0.0 max=1.8.65535.65535"},
+        {"Minimum Version=Any\r\nMaximum Version=ANY", "min=0.0.0.0 max=0.0.0.0"},
+        {"Minimum Version=jre1.7.0_5\r\nMaximum Version=99999999999", "min=1.7.0.5 max=0.0.0.0"},
+        {"[Application]\r\nApplication Type=service", "service=10"},
+        {"[Application]\r\nApplication Type=Service\r\nOmit Service Name=yes", "service=00"},
+        {"JVM Type=server", "type=1"},
+        {"JVM Type=Server", "type=0"},
+        {"JVM Source=favor_JRE", "kinds=011"},
+        {"JVM Source=favor_JDK", "kinds=101"},
+        {"JVM Source=only_JRE", "kinds=010"},
+        {"JVM Source=favor_jre", "kinds=000"},
+        {"VM Provider=jrockit", "vendors=11,00,00"},
+        {"VM Provider=ibm", "vendors=00,00,11"},
+        {"VM Provider=favor_sun", "vendors=10,11,10"},
+        {"VM Provider=FAVOR_IBM", "vendors=10,10,11"},
+        {"VM Provider=Any", "vendors=10,10,10"},
+        {"VM Provider=sun", "vendors=00,11,00"},
+        {"[Application]\r\nFailure Check=YES\r\nOverride WorkingDir=yes\r\nPair Return Code=Yes",
+         "flags=111"},
+        {"[Application]\r\nFailure Check=y\r\nOverride WorkingDir=1\r\nPair Return Code=yess", "flags=000"},
+    };
+    for (const Case& c : cases) {
         Launcher launcher;
-        ASSERT_TRUE(load(std::string(kMainClass) + c.lines, launcher));
-        c.check(launcher);
+        ASSERT_TRUE(load(std::string(kMainClass) + c.lines + "\r\n", launcher));
+        const std::string got = summary(launcher);
+        // Only the named fields may differ from the defaults.
+        std::string expected = kDefaults;
+        for (size_t at = 0; c.summary[at] != '\0';) {
+            const std::string field(c.summary + at, std::strcspn(c.summary + at, " "));
+            const size_t start = expected.find(field.substr(0, field.find('=') + 1));
+            expected.replace(start, expected.find(' ', start) - start, field);
+            at += field.size() + (c.summary[at + field.size()] == ' ' ? 1 : 0);
+        }
+        EXPECT_EQ(got, expected) << c.lines;
     }
-}
-
-TEST_F(Configuration, VersionBoundsTakeAnyOnlyAsTheExactWord) {
-    const auto bounds = [](const char* min, const char* max) {
-        return [=](const Launcher& l) {
-            EXPECT_EQ(versionText(l.minimumVersion), min);
-            EXPECT_EQ(versionText(l.maximumVersion), max);
-        };
-    };
-    runCases(
-        [this](const std::string& s, Launcher& l) { return load(s, l); },
-        {
-            {"Minimum Version=any\r\nMaximum Version=any\r\n", bounds("0.0.0.0", "65535.65535.65535.65535")},
-            {"Minimum Version=1.8\r\nMaximum Version=1.8\r\n", bounds("1.8.0.0", "1.8.65535.65535")},
-            {"Minimum Version=jre1.7\r\nMaximum Version=17\r\n", bounds("1.7.0.0", "17.65535.65535.65535")},
-            {"Minimum Version=Any\r\nMaximum Version=ANY\r\n", bounds("0.0.0.0", "0.0.0.0")},
-            {"Minimum Version=1.8.0_301\r\nMaximum Version=99999999999\r\n", bounds("1.8.0.301", "0.0.0.0")},
-        });
-}
-
-TEST_F(Configuration, ServiceAndJvmTypeAreExactWords) {
-    const auto service = [](uint8_t isService, uint8_t omit) {
-        return [=](const Launcher& l) {
-            EXPECT_EQ(l.isService, isService);
-            EXPECT_EQ(l.omitServiceName, omit);
-        };
-    };
-    const auto type = [](int32_t jvmType) {
-        return [=](const Launcher& l) { EXPECT_EQ(l.jvmType, jvmType); };
-    };
-    runCases([this](const std::string& s, Launcher& l) { return load(s, l); },
-             {
-                 {"[Application]\r\nApplication Type=service\r\n", service(1, 0)},
-                 {"[Application]\r\nApplication Type=service\r\nOmit Service Name=no\r\n", service(1, 1)},
-                 {"[Application]\r\nApplication Type=Service\r\nOmit Service Name=yes\r\n", service(0, 0)},
-                 {"JVM Type=server\r\n", type(1)},
-                 {"JVM Type=favor_server\r\n", type(2)},
-                 {"JVM Type=Server\r\n", type(0)},
-                 {"JVM Type=client\r\n", type(0)},
-             });
-}
-
-TEST_F(Configuration, JvmSourceChoosesRuntimeKinds) {
-    const auto kinds = [](uint8_t jdk, uint8_t jre, uint8_t other) {
-        return [=](const Launcher& l) {
-            EXPECT_EQ(l.wantJdk, jdk);
-            EXPECT_EQ(l.wantJre, jre);
-            EXPECT_EQ(l.allowOtherKind, other);
-        };
-    };
-    runCases([this](const std::string& s, Launcher& l) { return load(s, l); },
-             {
-                 {"JVM Source=favor_JRE\r\n", kinds(0, 1, 1)},
-                 {"JVM Source=favor_JDK\r\n", kinds(1, 0, 1)},
-                 {"JVM Source=only_JDK\r\n", kinds(1, 0, 0)},
-                 {"JVM Source=only_JRE\r\n", kinds(0, 1, 0)},
-                 {"JVM Source=favor_jre\r\n", kinds(0, 0, 0)},
-                 {"JVM Source=\r\n", kinds(1, 1, 1)},
-             });
-}
-
-TEST_F(Configuration, VmProviderRowsIgnoreCaseAndUnknownWordsKeepSunOnly) {
-    // accept/prefer for JRockit, Sun, IBM
-    const auto providers = [](const char* expected) {
-        return [=](const Launcher& l) {
-            const std::string got = {char('0' + l.acceptJRockit), char('0' + l.preferJRockit), ' ',
-                                     char('0' + l.acceptSun),     char('0' + l.preferSun),     ' ',
-                                     char('0' + l.acceptIbm),     char('0' + l.preferIbm)};
-            EXPECT_EQ(got, expected);
-        };
-    };
-    runCases([this](const std::string& s, Launcher& l) { return load(s, l); },
-             {
-                 {"VM Provider=jrockit\r\n", providers("11 00 00")},
-                 {"VM Provider=ibm\r\n", providers("00 00 11")},
-                 {"VM Provider=favor_sun\r\n", providers("10 11 10")},
-                 {"VM Provider=favor_jrockit\r\n", providers("11 10 10")},
-                 {"VM Provider=FAVOR_IBM\r\n", providers("10 10 11")},
-                 {"VM Provider=Any\r\n", providers("10 10 10")},
-                 {"VM Provider=sun\r\n", providers("00 11 00")},
-                 {"VM Provider=\r\n", providers("00 11 00")},
-             });
-}
-
-TEST_F(Configuration, YesFlagsIgnoreCaseButNothingElseCounts) {
-    const auto flags = [](uint8_t value) {
-        return [=](const Launcher& l) {
-            EXPECT_EQ(l.failureCheck, value);
-            EXPECT_EQ(l.overrideWorkingDir, value);
-            EXPECT_EQ(l.pairReturnCode, value);
-        };
-    };
-    const auto lines = [](const char* value) {
-        const std::string v = value;
-        return "[Application]\r\nFailure Check=" + v + "\r\nOverride WorkingDir=" + v +
-               "\r\nPair Return Code=" + v + "\r\n";
-    };
-    const std::string yes = lines("yes"), upper = lines("YES"), title = lines("Yes"), y = lines("y"),
-                      one = lines("1"), yess = lines("yess");
-    runCases([this](const std::string& s, Launcher& l) { return load(s, l); }, {{yes.c_str(), flags(1)},
-                                                                                {upper.c_str(), flags(1)},
-                                                                                {title.c_str(), flags(1)},
-                                                                                {y.c_str(), flags(0)},
-                                                                                {one.c_str(), flags(0)},
-                                                                                {yess.c_str(), flags(0)}});
 }
 
 TEST_F(Configuration, PlusSectionExtendsWithALeadingSpaceWhenNothingElseGivesTheKey) {

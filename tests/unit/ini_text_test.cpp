@@ -84,24 +84,5 @@ TEST(IniText, ParsingReplacesEverythingHeldBefore) {
     EXPECT_TRUE(names.empty());
 }
 
-TEST(IniText, SetValueAddsToTheFirstSectionOfThatName) {
-    IniTextStore store;
-    store.parseText(L"[A]\r\nk=1\r\n[A]\r\n");
-    store.setValue(L"A", L"m", L"2");
-    store.setValue(L"New", L"n", L"3");
-    EXPECT_EQ(lookup(store, L"A", L"m"), L"2");
-    EXPECT_EQ(lookup(store, L"New", L"n"), L"3");
-    Names names;
-    store.getSectionNames(names);
-    EXPECT_EQ(names, (Names{L"A", L"A", L"New"}));
-}
-
-TEST(IniText, HasNoSignatureToRead) {
-    IniTextStore store;
-    std::array<uint8_t, 4> signature = {1, 2, 3, 4};
-    EXPECT_EQ(store.readSignature(signature), 1u);
-    EXPECT_EQ(signature, (std::array<uint8_t, 4>{0, 0, 0, 0}));
-}
-
 }  // namespace
 }  // namespace qx

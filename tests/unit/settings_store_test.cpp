@@ -108,21 +108,6 @@ TEST(IniFileStore, WritesAreSeenByTheNextLookupAndDeleteRemovesTheFile) {
     EXPECT_EQ(fileValue(path, L"Java Runtime Environment", L"JRE Path"), L"");
 }
 
-TEST(IniFileStore, SignatureIsTheFirstFourBytesOrTheOpenError) {
-    const std::wstring dir = qxtest::scratchDir(L"IniFileStoreSignature");
-    ASSERT_TRUE(qxtest::writeFile(dir + L"\\mz.bin", std::string("MZ\x90\x00\x03\x00", 6)));
-    ASSERT_TRUE(qxtest::writeFile(dir + L"\\short.bin", "ab"));
-    std::array<uint8_t, 4> signature = {};
-    EXPECT_EQ(IniFileStore(dir + L"\\mz.bin").readSignature(signature), 0u);
-    EXPECT_EQ(signature, (std::array<uint8_t, 4>{'M', 'Z', 0x90, 0x00}));
-    signature = {9, 9, 9, 9};
-    EXPECT_EQ(IniFileStore(dir + L"\\short.bin").readSignature(signature), 0u);
-    EXPECT_EQ(signature[0], 'a');
-    EXPECT_EQ(signature[1], 'b');
-    EXPECT_EQ(IniFileStore(dir + L"\\absent.bin").readSignature(signature),
-              static_cast<uint32_t>(ERROR_FILE_NOT_FOUND));
-}
-
 TEST(LayeredStore, FileReplacesEmbeddedValuesAndPlusSectionExtendsThem) {
     const std::wstring dir = qxtest::scratchDir(L"LayeredStore");
     const wchar_t* kEmbedded = L"[Java Runtime Environment]\r\nVirtual Machine Parameters=-Xmx256m\r\n";
