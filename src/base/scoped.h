@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <objbase.h>
 #include <wincrypt.h>
 
 #include <utility>
@@ -70,6 +71,22 @@ struct ModuleTraits {
     static HMODULE invalid() { return nullptr; }
     static void close(HMODULE h) { FreeLibrary(h); }
 };
+struct FontTraits {
+    using Handle = HFONT;
+    static HFONT invalid() { return nullptr; }
+    static void close(HFONT h) { DeleteObject(h); }
+};
+struct WindowTraits {
+    using Handle = HWND;
+    static HWND invalid() { return nullptr; }
+    static void close(HWND h) { DestroyWindow(h); }
+};
+// Memory the shell hands out, such as an item id list.
+struct CoTaskMemTraits {
+    using Handle = void*;
+    static void* invalid() { return nullptr; }
+    static void close(void* p) { CoTaskMemFree(p); }
+};
 struct UpdateResourceTraits {
     using Handle = HANDLE;
     static HANDLE invalid() { return nullptr; }
@@ -98,6 +115,9 @@ using UniqueFind = Scoped<FindHandleTraits>;
 using UniqueKey = Scoped<RegKeyTraits>;
 using UniqueView = Scoped<MappedViewTraits>;
 using UniqueModule = Scoped<ModuleTraits>;
+using UniqueFont = Scoped<FontTraits>;
+using UniqueWindow = Scoped<WindowTraits>;
+using UniqueCoTaskMem = Scoped<CoTaskMemTraits>;
 using UniqueCryptProvider = Scoped<CryptProviderTraits>;
 using UniqueCryptKey = Scoped<CryptKeyTraits>;
 using UniqueCryptHash = Scoped<CryptHashTraits>;
