@@ -26,6 +26,7 @@ enum MessageId : unsigned {
     kMsgExactVersion = 220,
     kMsgVersionBetween = 221,
     kMsgVmLibraryLoad = 222,
+    kMsgNoDesktopForRuntime = 224,
     kMsgReasonUnknown = 225,
     kMsgReasonDetached = 226,
     kMsgReasonVersion = 227,
