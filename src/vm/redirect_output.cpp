@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "base/directories.h"
+#include "base/long_path.h"
 #include "diag/time_pattern.h"
 #include "launch/launcher.h"
 #include "vm/jni_utils.h"
@@ -33,7 +34,7 @@ void redirectOutput(Launcher& launcher) {
 
 bool redirectStream(Launcher& launcher, const std::wstring& fileName, bool append, const char* setter) {
     JNIEnv* env = launcher.jniEnv;
-    ensureParentDirectories(fileName);
+    ensureParentDirectories(toLongPathForm(fileName));
     jstring name = newJavaString(fileName, env);
     if (!name) return false;
     jclass fileClass = env->FindClass("java/io/FileOutputStream");
