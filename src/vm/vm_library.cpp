@@ -24,14 +24,10 @@ bool loadVmLibrary(Launcher& launcher, const std::wstring& libraryPath) {
         return reinterpret_cast<void*>(GetProcAddress(library, name));
     };
     launcher.createJavaVm = reinterpret_cast<CreateJavaVmFn>(resolve("JNI_CreateJavaVM"));
-    if (!launcher.createJavaVm) {
-        const int32_t error = static_cast<int32_t>(GetLastError());
-        reportError(kMsgWindowsException, {catalogueText(kMsgNoCreateJavaVm), error});
-        return false;
-    }
-    launcher.getDefaultInitArgs =
-        reinterpret_cast<GetDefaultInitArgsFn>(resolve("JNI_GetDefaultJavaVMInitArgs"));
-    if (!launcher.getDefaultInitArgs) {
+    if (launcher.createJavaVm)
+        launcher.getDefaultInitArgs =
+            reinterpret_cast<GetDefaultInitArgsFn>(resolve("JNI_GetDefaultJavaVMInitArgs"));
+    if (!launcher.createJavaVm || !launcher.getDefaultInitArgs) {
         const int32_t error = static_cast<int32_t>(GetLastError());
         reportError(kMsgWindowsException, {catalogueText(kMsgNoCreateJavaVm), error});
         return false;
