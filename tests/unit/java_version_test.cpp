@@ -1,9 +1,13 @@
 // Java version numbers: reading them from version texts, ordering and printing them.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+
 #include <string>
 
+#include "diag/format_message.h"
 #include "runtime/java_version.h"
+#include "support/lib/test_env.h"
 
 namespace qx {
 namespace {
@@ -79,6 +83,113 @@ TEST(FormatJavaVersion, DropsTrailingUnsetPartsButKeepsTwo) {
         {v(1, 65535, 0, 65535), L"1.65535"},
     };
     for (const Case& c : cases) EXPECT_EQ(formatJavaVersion(c.version), c.text) << str(c.version);
+}
+
+TEST(MatchesPreferredVersion, EntryPartsUpToItsLastNonZeroPartMustAgree) {
+    struct Case {
+        const wchar_t* entry;
+        JavaVersion candidate;
+        bool matches;
+    };
+    const Case cases[] = {
+        {L"1.8", v(1, 8, 0, 301), true},
+        {L"1.8", v(1, 8, 0, 0), true},
+        {L"1.8", v(1, 7, 0, 80), false},
+        {L"1.8", v(11, 8, 0, 0), false},
+        {L"11", v(11, 0, 2, 0), true},
+        {L"11", v(1, 11, 0, 0), false},
+        {L"1.8.0_301", v(1, 8, 0, 301), true},
+        {L"1.8.0_301", v(1, 8, 0, 302), false},
+        {L"1.0.5", v(1, 0, 5, 0), true},
+        {L"1.0.5", v(1, 0, 5, 9), true},
+        {L"1.0.5", v(1, 1, 5, 0), false},
+        {L"0", v(17, 0, 1, 0), true},
+        {L"", v(1, 8, 0, 0), true},
+        {L"latest", v(21, 0, 0, 0), true},
+        {L"17", v(0, 0, 0, 0), false},
+        {L"99999999999", v(1, 8, 0, 0), true},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(matchesPreferredVersion(c.entry, c.candidate), c.matches)
+            << "'" << c.entry << "' " << str(c.candidate);
+    }
+}
+
+TEST(VersionBounds, BothEndsInclusiveAndAnEmptyMaximumIsNoBound) {
+    const JavaVersion min18 = v(1, 8, 0, 0), max18 = v(1, 8, 65535, 65535), none = v(0, 0, 0, 0);
+    const JavaVersion any = v(65535, 65535, 65535, 65535);
+    struct Case {
+        JavaVersion candidate, minimum, maximum;
+        bool meets;
+    };
+    const Case cases[] = {
+        {v(1, 8, 0, 0), min18, max18, true},
+        {v(1, 8, 0, 301), min18, max18, true},
+        {v(1, 7, 0, 99), min18, max18, false},
+        {v(1, 9, 0, 0), min18, max18, false},
+        {v(1, 8, 0, 301), v(1, 8, 0, 301), v(1, 8, 0, 301), true},
+        {v(1, 8, 0, 300), v(1, 8, 0, 301), any, false},
+        {v(17, 0, 0, 0), none, none, true},
+        {v(0, 0, 0, 0), none, none, true},
+        {v(17, 0, 0, 0), min18, none, true},
+        {v(1, 7, 0, 0), min18, none, false},
+        {v(17, 0, 0, 0), none, any, true},
+        {v(17, 0, 0, 0), none, v(11, 65535, 65535, 65535), false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(meetsVersionBounds(c.candidate, c.minimum, c.maximum), c.meets)
+            << str(c.candidate) << " in " << str(c.minimum) << " .. " << str(c.maximum);
+    }
+}
+
+// Catalogue texts come from the launcher's own string table; test programs have none.
+std::wstring launcherText(unsigned id) {
+    const HMODULE module = LoadLibraryExW(qxtest::launcherExe().c_str(), nullptr,
+                                          LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    if (!module) return L"<no launcher>";
+    const wchar_t* text = nullptr;
+    const int length = LoadStringW(module, id, reinterpret_cast<wchar_t*>(&text), 0);
+    std::wstring result = length > 0 ? std::wstring(text, length) : L"<missing>";
+    FreeLibrary(module);
+    return result;
+}
+
+TEST(RequirementText, PhraseFollowsWhichBoundsAreSet) {
+    // The bounds as the settings give them: "any", else parsed with fill 0 (minimum) or 65535 (maximum).
+    auto minimum = [](const wchar_t* text) {
+        JavaVersion version;
+        if (std::wstring(text) != L"any") parseJavaVersion(text, kVersionFillLow, version);
+        return version;
+    };
+    auto maximum = [](const wchar_t* text) {
+        JavaVersion version = v(65535, 65535, 65535, 65535);
+        if (std::wstring(text) != L"any") parseJavaVersion(text, kVersionFillHigh, version);
+        return version;
+    };
+    struct Case {
+        const wchar_t *min, *max;
+        unsigned id;
+        const wchar_t* phrase;
+    };
+    const Case cases[] = {
+        {L"any", L"any", 217, L"latest version"},
+        {L"", L"", 217, L"latest version"},
+        {L"none", L"any", 217, L"latest version"},
+        {L"1.8", L"any", 219, L"minimum version 1.8"},
+        {L"1.8", L"", 219, L"minimum version 1.8"},
+        {L"any", L"1.6", 218, L"maximum version 1.6"},
+        {L"", L"17", 218, L"maximum version 17.65535"},
+        {L"1.8", L"1.8", 221, L"version between 1.8 and 1.8"},
+        {L"1.8.0_301", L"1.8.0_301", 220, L"version 1.8.0.301 is required"},
+        {L"11", L"17", 221, L"version between 11.0 and 17.65535"},
+    };
+    for (const Case& c : cases) {
+        const RequirementMessage message = requirementMessage(minimum(c.min), maximum(c.max));
+        EXPECT_EQ(message.id, c.id) << "'" << c.min << "' '" << c.max << "'";
+        const std::vector<FormatArg> args(message.args.begin(), message.args.end());
+        EXPECT_EQ(formatMessage(launcherText(message.id), args), c.phrase)
+            << "'" << c.min << "' '" << c.max << "'";
+    }
 }
 
 }  // namespace
