@@ -31,20 +31,34 @@
  *   - -Djava.class.path= and -Djava.library.path= lists: ";" becomes ":", each element a Unix path
  *     (wine_get_unix_file_name; a trailing "*" wildcard is kept; an element Wine cannot map keeps
  *     its text with "\" turned into "/");
- *   - the caller's "exit" and "abort" options are replaced by the bridge's hooks: exit calls the
- *     caller's hook, then ExitProcess(code) (HotSpot would end with Unix exit(), which a Windows
- *     parent sees as 0); abort calls the caller's hook, then ExitProcess(134) (128 + SIGABRT);
- *   - "vfprintf" is dropped: HotSpot would hand a glibc FILE* to a Windows function;
+ *   - the caller's "exit", "abort" and "vfprintf" options are replaced by the bridge's hooks:
+ *     exit calls the caller's hook, then ExitProcess(code) (HotSpot would end with Unix exit(), which
+ *     a Windows parent sees as 0); abort calls the caller's hook and returns, after which HotSpot
+ *     ends with exit(1) (start-up failure) or abort() (crash), which become ExitProcess(1) and
+ *     ExitProcess(134) (128 + SIGABRT); vfprintf passes each message to the caller's hook as
+ *     (glibc FILE*, "%s", message) - the FILE* is only good for comparing - or, without one, writes
+ *     it to the Windows standard handle;
  *   - -Xrs is appended: Wine stops threads with SIGQUIT at process end, which HotSpot would
  *     otherwise answer with a thread dump on standard output.
  * Before the VM is created the Unix side is made to match the Windows side: the environment (every
- * Windows variable set, every other variable removed except Wine's own WINE*), standard
- * input/output/error (the Unix descriptors of the Windows standard handles) and the working
- * directory. LC_ALL is C.UTF-8 while the VM starts, then restored.
+ * Windows variable set, every other variable removed except Wine's own WINE*), the working
+ * directory and standard input/output/error. A standard handle with a Unix descriptor (file,
+ * terminal) is dup2'ed onto fd 0/1/2; one without (a Windows pipe or console) is served by the
+ * patched read/write below. LC_ALL is C.UTF-8 while the VM starts, then restored.
  *
- * Threads: libjvm's pthread_create is redirected (GOT) to CreateThread, so every JVM thread is a
- * Wine thread on which Windows code (the launcher's hooks) may run; pthread_getattr_np reports the
- * calling thread's Windows stack from its TEB, since HotSpot sizes its guard zones from it.
+ * libjvm and every library it loads get these GOT entries redirected:
+ *   pthread_create      -> CreateThread, so every JVM thread is a Wine thread on which Windows code
+ *                          (the launcher's hooks) may run;
+ *   pthread_getattr_np  -> the calling thread's Windows stack from its TEB (HotSpot places its guard
+ *                          zones from it; on Wine's main thread glibc reports the Unix stack);
+ *   read, write, readv, writev, __*printf_chk, fwrite, fputc on fds 0-2 / stdout, stderr
+ *                       -> the Windows standard handles, synchronously;
+ *   exit, _exit, abort  -> ExitProcess;
+ *   sigaction for SIGSEGV, SIGBUS, SIGFPE, SIGILL -> emulated: HotSpot sees no earlier handler; the
+ *                          process handler asks HotSpot first (JVM_handle_linux_signal without
+ *                          aborting), lets HotSpot report a fault in JDK code as a crash, and gives
+ *                          everything else to Wine's handler;
+ *   dlopen              -> the same for the library just loaded.
  *
  * Not bridged: RegisterNatives with Windows functions (returns JNI_ERR), JVMTI environments through
  * GetEnv (JNI_EVERSION).
@@ -63,12 +77,15 @@
 #include <link.h>
 #include <pthread.h>
 #include <semaphore.h>
+#include <signal.h>
 #include <stdarg.h>
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <sys/mman.h>
+#include <sys/uio.h>
+#include <ucontext.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -400,6 +417,280 @@ static int patch_got(void *handle, const char *symbol, void *replacement) {
     return patched;
 }
 
+/* ---- what JDK libraries do to the process: I/O on fds 0-2, exit, fault signals ----------------- */
+
+/* Windows standard handles without a Unix descriptor (pipes, consoles): fds 0-2 are served from
+ * these through the patched read/write, synchronously, so output keeps its order with what Windows
+ * code writes to the same handle. NULL: the fd itself is the handle's Unix descriptor. */
+static HANDLE g_std[3];
+
+static ssize_t std_write(int fd, const void *buf, size_t n) {
+    if (fd < 1 || fd > 2 || !g_std[fd]) return write(fd, buf, n);
+    DWORD written = 0;
+    if (n > 0x7fffffff) n = 0x7fffffff;
+    if (!WriteFile(g_std[fd], buf, (DWORD)n, &written, NULL)) {
+        errno = GetLastError() == ERROR_NO_DATA || GetLastError() == ERROR_BROKEN_PIPE ? EPIPE : EIO;
+        return -1;
+    }
+    return written;
+}
+
+static ssize_t qx_write(int fd, const void *buf, size_t n) { return std_write(fd, buf, n); }
+
+static ssize_t qx_read(int fd, void *buf, size_t n) {
+    if (fd != 0 || !g_std[0]) return read(fd, buf, n);
+    DWORD got = 0;
+    if (n > 0x7fffffff) n = 0x7fffffff;
+    if (!ReadFile(g_std[0], buf, (DWORD)n, &got, NULL)) {
+        if (GetLastError() == ERROR_BROKEN_PIPE || GetLastError() == ERROR_HANDLE_EOF) return 0;
+        errno = EIO;
+        return -1;
+    }
+    return got;
+}
+
+static ssize_t qx_writev(int fd, const struct iovec *iov, int count) {
+    if (fd < 1 || fd > 2 || !g_std[fd]) return writev(fd, iov, count);
+    ssize_t total = 0;
+    for (int i = 0; i < count; i++) {
+        ssize_t n = std_write(fd, iov[i].iov_base, iov[i].iov_len);
+        if (n < 0) return total ? total : -1;
+        total += n;
+    }
+    return total;
+}
+
+static ssize_t qx_readv(int fd, const struct iovec *iov, int count) {
+    if (fd != 0 || !g_std[0]) return readv(fd, iov, count);
+    for (int i = 0; i < count; i++)
+        if (iov[i].iov_len) return qx_read(fd, iov[i].iov_base, iov[i].iov_len);
+    return 0;
+}
+
+static int std_fd_of(FILE *fp) { return fp == stdout ? 1 : fp == stderr ? 2 : -1; }
+
+/* Formats like vfprintf into a malloc'd string; returns its length or -1. */
+static int format_message(char **out, const char *fmt, va_list ap) {
+    va_list copy;
+    va_copy(copy, ap);
+    int n = vsnprintf(NULL, 0, fmt, copy);
+    va_end(copy);
+    if (n < 0) return -1;
+    *out = xmalloc((size_t)n + 1);
+    vsnprintf(*out, (size_t)n + 1, fmt, ap);
+    return n;
+}
+
+static int std_vfprintf(FILE *fp, const char *fmt, va_list ap) {
+    const int fd = std_fd_of(fp);
+    if (fd < 0 || !g_std[fd]) return vfprintf(fp, fmt, ap);
+    char *text = NULL;
+    int n = format_message(&text, fmt, ap);
+    if (n > 0) {
+        fflush(fp);
+        std_write(fd, text, (size_t)n);
+    }
+    free(text);
+    return n;
+}
+
+static int qx___vfprintf_chk(FILE *fp, int flag, const char *fmt, va_list ap) {
+    (void)flag;
+    return std_vfprintf(fp, fmt, ap);
+}
+
+static int qx___fprintf_chk(FILE *fp, int flag, const char *fmt, ...) {
+    (void)flag;
+    va_list ap;
+    va_start(ap, fmt);
+    int n = std_vfprintf(fp, fmt, ap);
+    va_end(ap);
+    return n;
+}
+
+static int qx___printf_chk(int flag, const char *fmt, ...) {
+    (void)flag;
+    va_list ap;
+    va_start(ap, fmt);
+    int n = std_vfprintf(stdout, fmt, ap);
+    va_end(ap);
+    return n;
+}
+
+static size_t qx_fwrite(const void *buf, size_t size, size_t count, FILE *fp) {
+    const int fd = std_fd_of(fp);
+    if (fd < 0 || !g_std[fd]) return fwrite(buf, size, count, fp);
+    fflush(fp);
+    return size && std_write(fd, buf, size * count) == (ssize_t)(size * count) ? count : 0;
+}
+
+static int qx_fputc(int c, FILE *fp) {
+    const int fd = std_fd_of(fp);
+    if (fd < 0 || !g_std[fd]) return fputc(c, fp);
+    const unsigned char byte = (unsigned char)c;
+    fflush(fp);
+    return std_write(fd, &byte, 1) == 1 ? byte : EOF;
+}
+
+/* The caller's vfprintf hook, ms_abi jint (*)(FILE *, const char *, va_list). It is called with
+ * glibc's FILE* (compare it, never use it), format "%s" and the formatted message. */
+static void *g_caller_vfprintf;
+
+static jint qx_vfprintf_hook(FILE *fp, const char *fmt, va_list ap) {
+    if (!g_caller_vfprintf) return std_vfprintf(fp, fmt, ap);
+    typedef jint(QX_MS * hook_fn)(FILE *, const char *, __builtin_ms_va_list);
+    char *text = NULL;
+    int n = format_message(&text, fmt, ap);
+    if (n < 0) return n;
+    void *slots[1] = {text};
+    jint rc = ((hook_fn)g_caller_vfprintf)(fp, "%s", (__builtin_ms_va_list)slots);
+    free(text);
+    return rc;
+}
+
+/* A Windows parent sees a Unix exit() as exit code 0: end the Windows way. */
+static void qx_exit(int code) {
+    fflush(NULL);
+    ExitProcess((UINT)code);
+}
+
+static void qx__exit(int code) { ExitProcess((UINT)code); }
+
+static void qx_abort(void) {
+    fflush(NULL);
+    ExitProcess(QX_ABORT_EXIT_CODE);
+}
+
+/* Executable ranges of JDK libraries: a fault there that HotSpot does not expect is a JVM crash. */
+static struct {
+    uintptr_t start, end;
+} g_jdk_code[64];
+static volatile int g_jdk_code_count;
+
+static int in_jdk_code(uintptr_t pc) {
+    const int n = __atomic_load_n(&g_jdk_code_count, __ATOMIC_ACQUIRE);
+    for (int i = 0; i < n; i++)
+        if (pc >= g_jdk_code[i].start && pc < g_jdk_code[i].end) return 1;
+    return 0;
+}
+
+static int record_code(struct dl_phdr_info *info, size_t size, void *data) {
+    (void)size;
+    if (!info->dlpi_name || strcmp(info->dlpi_name, data)) return 0;
+    for (int i = 0; i < info->dlpi_phnum; i++) {
+        const ElfW(Phdr) *ph = &info->dlpi_phdr[i];
+        if (ph->p_type != PT_LOAD || !(ph->p_flags & PF_X) || g_jdk_code_count >= 64) continue;
+        if (in_jdk_code(info->dlpi_addr + ph->p_vaddr)) continue; /* loaded again */
+        g_jdk_code[g_jdk_code_count].start = info->dlpi_addr + ph->p_vaddr;
+        g_jdk_code[g_jdk_code_count].end = info->dlpi_addr + ph->p_vaddr + ph->p_memsz;
+        __atomic_add_fetch(&g_jdk_code_count, 1, __ATOMIC_RELEASE);
+    }
+    return 1;
+}
+
+/* Fault signals: HotSpot would chain whatever it does not expect to the handler it found, Wine's,
+ * which turns a JVM crash into an unhandled Windows exception (no hs_err, no abort hook). So libjvm's
+ * sigaction is emulated for these: HotSpot sees no previous handler, and the process handler is a
+ * gate that asks HotSpot first and gives the rest to Wine, unless it happened in JDK code. */
+typedef int (*jvm_signal_fn)(int, siginfo_t *, void *, int);
+static jvm_signal_fn g_jvm_signal;
+static struct sigaction g_wine_act[NSIG], g_jvm_act[NSIG];
+static void *g_jvm_primary[NSIG]; /* the first handler HotSpot installed: its own dispatcher */
+static int g_gated[NSIG];
+
+static int gated(int sig) { return sig == SIGSEGV || sig == SIGBUS || sig == SIGFPE || sig == SIGILL; }
+
+static void qx_signal_gate(int sig, siginfo_t *info, void *uc) {
+    const struct sigaction *jvm = &g_jvm_act[sig];
+    void *jvm_handler = (void *)jvm->sa_sigaction;
+    if (jvm_handler && jvm_handler != (void *)SIG_DFL && jvm_handler != (void *)SIG_IGN) {
+        if (jvm_handler != g_jvm_primary[sig]) { /* e.g. HotSpot's handler while it reports a crash */
+            if (jvm->sa_flags & SA_SIGINFO)
+                jvm->sa_sigaction(sig, info, uc);
+            else
+                jvm->sa_handler(sig);
+            return;
+        }
+        if (g_jvm_signal(sig, info, uc, 0)) return;
+        const uintptr_t pc = (uintptr_t)((ucontext_t *)uc)->uc_mcontext.gregs[REG_RIP];
+        if (in_jdk_code(pc)) {
+            g_jvm_signal(sig, info, uc, 1); /* reports the crash and ends the process */
+            return;
+        }
+    }
+    const struct sigaction *wine = &g_wine_act[sig];
+    if (wine->sa_flags & SA_SIGINFO)
+        wine->sa_sigaction(sig, info, uc);
+    else if (wine->sa_handler != SIG_DFL && wine->sa_handler != SIG_IGN)
+        wine->sa_handler(sig);
+    else {
+        signal(sig, SIG_DFL);
+        raise(sig);
+    }
+}
+
+static int qx_sigaction(int sig, const struct sigaction *act, struct sigaction *oact) {
+    if (sig <= 0 || sig >= NSIG || !gated(sig) || !g_jvm_signal) return sigaction(sig, act, oact);
+    const struct sigaction previous = g_jvm_act[sig]; /* zero: SIG_DFL */
+    if (act) {
+        if (!g_gated[sig]) {
+            struct sigaction gate = *act;
+            if (sigaction(sig, NULL, &g_wine_act[sig])) return -1;
+            gate.sa_sigaction = qx_signal_gate;
+            gate.sa_flags |= SA_SIGINFO;
+            if (sigaction(sig, &gate, NULL)) return -1;
+            g_jvm_primary[sig] = (void *)act->sa_sigaction;
+            g_gated[sig] = 1;
+        }
+        g_jvm_act[sig] = *act;
+    }
+    if (oact) *oact = previous;
+    return 0;
+}
+
+static void patch_jdk_library(void *handle);
+
+/* Libraries the JDK loads get the same treatment as libjvm. */
+static void *qx_dlopen(const char *file, int mode) {
+    void *h = dlopen(file, mode);
+    if (h) patch_jdk_library(h);
+    return h;
+}
+
+static const struct {
+    const char *name;
+    void *replacement;
+} g_jdk_patches[] = {
+    {"pthread_create", (void *)qx_pthread_create},
+    {"pthread_getattr_np", (void *)qx_pthread_getattr_np},
+    {"sigaction", (void *)qx_sigaction},
+    {"write", (void *)qx_write},
+    {"read", (void *)qx_read},
+    {"writev", (void *)qx_writev},
+    {"readv", (void *)qx_readv},
+    {"__vfprintf_chk", (void *)qx___vfprintf_chk},
+    {"__fprintf_chk", (void *)qx___fprintf_chk},
+    {"__printf_chk", (void *)qx___printf_chk},
+    {"fwrite", (void *)qx_fwrite},
+    {"fputc", (void *)qx_fputc},
+    {"exit", (void *)qx_exit},
+    {"_exit", (void *)qx__exit},
+    {"abort", (void *)qx_abort},
+    {"dlopen", (void *)qx_dlopen},
+};
+
+/* Returns a bit per entry of g_jdk_patches that found at least one slot. */
+static unsigned patch_jdk_library_mask(void *handle) {
+    struct link_map *lm = NULL;
+    if (!dlinfo(handle, RTLD_DI_LINKMAP, &lm) && lm && lm->l_name) dl_iterate_phdr(record_code, (void *)lm->l_name);
+    unsigned mask = 0;
+    for (size_t i = 0; i < sizeof g_jdk_patches / sizeof *g_jdk_patches; i++)
+        if (patch_got(handle, g_jdk_patches[i].name, g_jdk_patches[i].replacement)) mask |= 1u << i;
+    return mask;
+}
+
+static void patch_jdk_library(void *handle) { patch_jdk_library_mask(handle); }
+
 /* ---- libjvm ------------------------------------------------------------------------------------- */
 
 typedef jint (*create_fn)(JavaVM **, void **, void *);
@@ -429,11 +720,11 @@ static int load_libjvm(void) {
             g_jvm.defaults = (defaults_fn)dlsym(h, "JNI_GetDefaultJavaVMInitArgs");
             g_jvm.created = (created_fn)dlsym(h, "JNI_GetCreatedJavaVMs");
             g_jvm.find_boot = (find_boot_fn)dlsym(h, "JVM_FindClassFromBootLoader");
-            if (!g_jvm.create || !g_jvm.defaults || !g_jvm.created) {
+            g_jvm_signal = (jvm_signal_fn)dlsym(h, "JVM_handle_linux_signal");
+            if (!g_jvm.create || !g_jvm.defaults || !g_jvm.created || !g_jvm_signal) {
                 qx_log("%s lacks the JNI invocation functions", path);
-            } else if (!patch_got(h, "pthread_create", (void *)qx_pthread_create) ||
-                       !patch_got(h, "pthread_getattr_np", (void *)qx_pthread_getattr_np)) {
-                qx_log("cannot redirect the thread functions of %s", path);
+            } else if ((patch_jdk_library_mask(h) & 7) != 7) { /* threads, stacks, signals */
+                qx_log("cannot redirect the thread and signal functions of %s", path);
             } else {
                 g_jvm.handle = h;
             }
@@ -495,8 +786,12 @@ static void sync_environment(void) {
 static void adopt_std_handle(DWORD which, int fd) {
     HANDLE h = GetStdHandle(which);
     int ufd = -1;
+    g_std[fd] = NULL;
     if (!h || h == INVALID_HANDLE_VALUE) return;
-    if (wine_server_handle_to_fd(h, 0, &ufd, NULL) || ufd < 0) return; /* e.g. a console */
+    if (wine_server_handle_to_fd(h, 0, &ufd, NULL) || ufd < 0) {
+        g_std[fd] = h;
+        return;
+    }
     if (ufd != fd) {
         dup2(ufd, fd);
         close(ufd);
@@ -556,32 +851,33 @@ static void qx_exit_hook(jint code) {
     ExitProcess((UINT)code);
 }
 
+/* HotSpot goes on with exit(1) after a start-up failure or abort() after a crash: both patched. */
 static void qx_abort_hook(void) {
     typedef void(QX_MS * hook_fn)(void);
     if (g_caller_abort) ((hook_fn)g_caller_abort)();
-    fflush(NULL);
-    ExitProcess(QX_ABORT_EXIT_CODE);
 }
 
 static int starts_with(const char *s, const char *prefix) { return !strncmp(s, prefix, strlen(prefix)); }
 
-/* The options the Linux JVM gets; the strings are malloc'd. */
+/* The options the Linux JVM gets; the strings are malloc'd. The caller's hooks are taken from the
+ * first call only: HotSpot refuses later ones, and the first VM keeps its hooks. */
+static int g_create_attempted;
+
 static JavaVMOption *real_options(const JavaVMInitArgs *a, int *count) {
     const int n = a->nOptions > 0 ? a->nOptions : 0;
-    JavaVMOption *out = xmalloc((n + 3) * sizeof *out);
+    JavaVMOption *out = xmalloc((n + 4) * sizeof *out);
     int k = 0;
     for (int i = 0; i < n; i++) {
         const char *s = a->options[i].optionString;
         if (!s) continue;
-        if (!strcmp(s, "exit")) {
-            g_caller_exit = a->options[i].extraInfo;
+        void **hook = !strcmp(s, "exit")       ? &g_caller_exit
+                      : !strcmp(s, "abort")    ? &g_caller_abort
+                      : !strcmp(s, "vfprintf") ? &g_caller_vfprintf
+                                               : NULL;
+        if (hook) {
+            if (!g_create_attempted) *hook = a->options[i].extraInfo;
             continue;
         }
-        if (!strcmp(s, "abort")) {
-            g_caller_abort = a->options[i].extraInfo;
-            continue;
-        }
-        if (!strcmp(s, "vfprintf")) continue;
         WCHAR *w = to_wide(CP_ACP, s);
         char *u = wide_to_utf8(w, -1);
         free(w);
@@ -604,6 +900,8 @@ static JavaVMOption *real_options(const JavaVMInitArgs *a, int *count) {
     out[k++].extraInfo = (void *)qx_exit_hook;
     out[k].optionString = strdup("abort");
     out[k++].extraInfo = (void *)qx_abort_hook;
+    out[k].optionString = strdup("vfprintf");
+    out[k++].extraInfo = (void *)qx_vfprintf_hook;
     *count = k;
     return out;
 }
@@ -812,6 +1110,7 @@ jint WINAPI qx_JNI_CreateJavaVM(JavaVM **pvm, void **penv, void *vargs) {
 
     JavaVMInitArgs real = *args;
     real.options = real_options(args, &real.nOptions);
+    g_create_attempted = 1;
     char *lc_all = getenv("LC_ALL") ? strdup(getenv("LC_ALL")) : NULL;
     setenv("LC_ALL", "C.UTF-8", 1);
     JavaVM *vm = NULL;
