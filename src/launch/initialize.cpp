@@ -6,6 +6,7 @@
 #include "launch/launch_sequence.h"
 #include "launch/launcher.h"
 #include "runtime/find_java_runtime.h"
+#include "runtime/missing_runtime.h"
 
 namespace qx {
 
@@ -14,8 +15,7 @@ bool initialize(Launcher& launcher) {
     if (!loadConfiguration(launcher)) return false;
     if (launcher.overrideWorkingDir) setWorkingDirectoryToModuleDir();
     if (findJavaRuntime(launcher)) return true;
-    // No runtime and, until the user can pick one, no way on.
-    return false;
+    return askForMissingRuntime(launcher);
 }
 
 }  // namespace qx
