@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <jni.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
@@ -127,7 +128,14 @@ void say(const char* fmt, ...) {
 
 void JNICALL exitHook(jint code) { say("exit hook %d", code); }
 void JNICALL abortHook() { say("abort hook"); }
-jint JNICALL vfprintfHook(FILE*, const char*, va_list) { return 0; }
+jint JNICALL vfprintfHook(FILE*, const char* format, va_list args) {
+    char buf[1024];
+    const int n = vsnprintf(buf, sizeof buf, format, args);
+    std::string text(buf, n > 0 ? std::min<size_t>(n, sizeof buf - 1) : 0);
+    while (!text.empty() && text.back() == '\n') text.pop_back();
+    say("vfprintf hook: %s", text.c_str());
+    return n;
+}
 
 struct Bridge {
     HMODULE dll = nullptr;
@@ -419,6 +427,13 @@ int childCalls() {
     env->ExceptionClear();
     say("boot Probe: %s", app ? "found" : "missing");
 
+    JavaVMOption again[1] = {{const_cast<char*>("exit"), reinterpret_cast<void*>(vfprintfHook)}};
+    JavaVMInitArgs againArgs{JNI_VERSION_1_2, 1, again, JNI_FALSE};
+    JavaVM* secondVm = nullptr;
+    JNIEnv* secondEnv = nullptr;
+    const jint againRc = b.create(&secondVm, reinterpret_cast<void**>(&secondEnv), &againArgs);
+    say("create again=%d vm: %s", againRc, secondVm ? "set" : "null");
+
     // FileOutputStream opened from Windows code takes a Windows path, whichever slot is used.
     const std::wstring file = envVar(L"QXTEST_CHILD_DIR") + L"\\fos out.txt";
     jclass fos = env->FindClass("java/io/FileOutputStream");
@@ -458,6 +473,23 @@ int childStartupFailure() {
     Vm vm;
     createVm(loadBridge(bridgePath()), options, vm);
     return 4;
+}
+
+// An option HotSpot rejects: its message goes to the vfprintf hook if there is one, else to stderr.
+int childBadOption(bool withHook) {
+    std::vector<std::string> options = standardOptions();
+    if (withHook) options.push_back("vfprintf");
+    options.push_back("-XX:+QxNoSuchFlag");
+    Vm vm;
+    createVm(loadBridge(bridgePath()), options, vm);
+    return 0;
+}
+
+int childStdin() {
+    Vm vm;
+    if (!createVm(loadBridge(bridgePath()), standardOptions(), vm)) return 2;
+    if (!callMain(vm, {L"--read-stdin"})) return 3;
+    return destroy(vm);
 }
 
 int childFailStatic() {
@@ -516,6 +548,9 @@ int runChildMode(const std::wstring& mode) {
         {L"destroy-waits", childDestroyWaits}, {L"attached", childAttached}, {L"calls", childCalls},
         {L"crash", childCrash},         {L"startup-failure", childStartupFailure},
         {L"fail-static", childFailStatic}, {L"throws", childThrows},
+        {L"bad-option", [] { return childBadOption(false); }},
+        {L"bad-option-hook", [] { return childBadOption(true); }},
+        {L"stdin", childStdin},
         {L"defaults", childDefaults},   {L"nohelper", childNoHelper},
     };
     const auto it = modes.find(mode);
@@ -533,7 +568,8 @@ struct ChildRun {
     std::wstring dir;  // its working directory, a fresh scratch folder
 };
 
-ChildRun runMode(const std::wstring& mode, std::map<std::wstring, std::wstring> env = {}) {
+ChildRun runMode(const std::wstring& mode, std::map<std::wstring, std::wstring> env = {},
+                 const std::string& input = {}) {
     ChildRun run;
     run.dir = qxtest::scratchDir(L"bridge_host_" + mode);
     ChildOptions options;
@@ -541,6 +577,7 @@ ChildRun runMode(const std::wstring& mode, std::map<std::wstring, std::wstring> 
     options.env[L"QXTEST_CHILD_DIR"] = run.dir;
     options.workDir = run.dir;
     options.timeoutMs = 90000;
+    options.input = input;
     run.result = qxtest::runChild(qxtest::quote(selfPath()) + L" --child=" + mode, options);
     EXPECT_FALSE(run.result.timedOut) << "child " << qxtest::narrow(mode) << " timed out";
     return run;
@@ -660,6 +697,7 @@ TEST(BridgeHost, ArgumentsPassThroughEveryCallingSlot) {
         "created=0 count=1 same: yes",
         "boot String: found",
         "boot Probe: missing",
+        "create again=-5 vm: null",
         "fos file=onetwothree",
         "fos relative=rel",
         "destroy=0",
@@ -686,6 +724,28 @@ TEST(BridgeHost, StartupFailureRunsTheAbortHookThenExitsWithOne) {
                                     "abort hook"}));
     EXPECT_NE(run.result.err.find("Specified shared archive not found (no-such-archive.jsa)."), std::string::npos)
         << run.result.err;
+}
+
+TEST(BridgeHost, RejectedOptionIsReportedOnStandardError) {
+    ChildRun run = runMode(L"bad-option");
+    EXPECT_CHILD(run, 0, "create=-6\n");
+    EXPECT_NE(run.result.err.find("Unrecognized VM option 'QxNoSuchFlag'"), std::string::npos) << run.result.err;
+}
+
+TEST(BridgeHost, VfprintfHookReceivesHotSpotMessages) {
+    ChildRun run = runMode(L"bad-option-hook");
+    EXPECT_EQ(run.result.out.rfind("vfprintf hook: Unrecognized VM option 'QxNoSuchFlag'\n", 0), 0u)
+        << run.result.out;
+    EXPECT_EQ(run.result.out.substr(run.result.out.find("create=")), "create=-6\n") << run.result.out;
+    EXPECT_EQ(run.result.err.find("QxNoSuchFlag"), std::string::npos) << run.result.err;
+    EXPECT_EQ(run.result.exitCode, 0u);
+}
+
+TEST(BridgeHost, StandardInputReachesJava) {
+    ChildRun run = runMode(L"stdin", {}, "line one\nzwei \xc3\xbc\n\nlast without newline");
+    EXPECT_CHILD(run, 0, joinLines({"create=0", "args=1", "arg[0]=--read-stdin", "thread=main", "stdin=line one",
+                                    "stdin=zwei ü", "stdin=", "stdin=last without newline", "stdin end",
+                                    "main done", "main returned", "destroy=0"}));
 }
 
 TEST(BridgeHost, FailStaticMethodHookHidesOnlyThatMethod) {

@@ -866,7 +866,7 @@ static int g_create_attempted;
 static JavaVMOption *real_options(const JavaVMInitArgs *a, int *count) {
     const int n = a->nOptions > 0 ? a->nOptions : 0;
     JavaVMOption *out = xmalloc((n + 4) * sizeof *out);
-    int k = 0;
+    int k = 0, vfprintf_placed = 0;
     for (int i = 0; i < n; i++) {
         const char *s = a->options[i].optionString;
         if (!s) continue;
@@ -876,6 +876,12 @@ static JavaVMOption *real_options(const JavaVMInitArgs *a, int *count) {
                                                : NULL;
         if (hook) {
             if (!g_create_attempted) *hook = a->options[i].extraInfo;
+            if (hook == &g_caller_vfprintf && !vfprintf_placed) {
+                /* HotSpot applies options in order: messages before it stay on stderr */
+                out[k].optionString = strdup("vfprintf");
+                out[k++].extraInfo = (void *)qx_vfprintf_hook;
+                vfprintf_placed = 1;
+            }
             continue;
         }
         WCHAR *w = to_wide(CP_ACP, s);
@@ -900,8 +906,10 @@ static JavaVMOption *real_options(const JavaVMInitArgs *a, int *count) {
     out[k++].extraInfo = (void *)qx_exit_hook;
     out[k].optionString = strdup("abort");
     out[k++].extraInfo = (void *)qx_abort_hook;
-    out[k].optionString = strdup("vfprintf");
-    out[k++].extraInfo = (void *)qx_vfprintf_hook;
+    if (!vfprintf_placed) {
+        out[k].optionString = strdup("vfprintf");
+        out[k++].extraInfo = (void *)qx_vfprintf_hook;
+    }
     *count = k;
     return out;
 }
