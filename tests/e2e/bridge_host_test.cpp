@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdint>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -492,6 +493,17 @@ int childStdin() {
     return destroy(vm);
 }
 
+// -Xss from QXTEST_XSS, interpreted only; recursion until StackOverflowError on a JVM thread and on this one.
+int childStackDepth() {
+    std::vector<std::string> options = standardOptions();
+    options.push_back(qxtest::narrow(L"-Xss" + envVar(L"QXTEST_XSS")));
+    options.push_back("-Xint");  // equal frames all the way down: depth follows the stack size
+    Vm vm;
+    if (!createVm(loadBridge(bridgePath()), options, vm)) return 2;
+    if (!callMain(vm, {L"--stack-depth", L"--stack-depth-here"})) return 3;
+    return destroy(vm);
+}
+
 int childFailStatic() {
     Vm vm;
     Bridge b = loadBridge(bridgePath());
@@ -550,7 +562,7 @@ int runChildMode(const std::wstring& mode) {
         {L"fail-static", childFailStatic}, {L"throws", childThrows},
         {L"bad-option", [] { return childBadOption(false); }},
         {L"bad-option-hook", [] { return childBadOption(true); }},
-        {L"stdin", childStdin},
+        {L"stdin", childStdin},         {L"stack-depth", childStackDepth},
         {L"defaults", childDefaults},   {L"nohelper", childNoHelper},
     };
     const auto it = modes.find(mode);
@@ -746,6 +758,33 @@ TEST(BridgeHost, StandardInputReachesJava) {
     EXPECT_CHILD(run, 0, joinLines({"create=0", "args=1", "arg[0]=--read-stdin", "thread=main", "stdin=line one",
                                     "stdin=zwei ü", "stdin=", "stdin=last without newline", "stdin end",
                                     "main done", "main returned", "destroy=0"}));
+}
+
+// The "depth=N" values a stack-depth child printed: on the new JVM thread, then on the main thread.
+std::vector<long> stackDepths(const ChildRun& run) {
+    std::vector<long> depths;
+    for (size_t at = run.result.out.find("\ndepth="); at != std::string::npos;
+         at = run.result.out.find("\ndepth=", at + 1))
+        depths.push_back(strtol(run.result.out.c_str() + at + 7, nullptr, 10));
+    return depths;
+}
+
+TEST(BridgeHost, StackOverflowIsAJavaErrorAndXssSizesJvmThreads) {
+    ChildRun small = runMode(L"stack-depth", {{L"QXTEST_XSS", L"256k"}});
+    ChildRun large = runMode(L"stack-depth", {{L"QXTEST_XSS", L"4m"}});
+    for (const ChildRun* run : {&small, &large}) {
+        EXPECT_EQ(run->result.exitCode, 0u) << run->result.out << run->result.err;
+        EXPECT_NE(run->result.out.find("\nmain done\nmain returned\ndestroy=0\n"), std::string::npos)
+            << run->result.out;
+    }
+    const std::vector<long> s = stackDepths(small), l = stackDepths(large);
+    ASSERT_EQ(s.size(), 2u) << small.result.out;
+    ASSERT_EQ(l.size(), 2u) << large.result.out;
+    // 256k against 4m, and the main thread's 2 MB (the executable's, whatever -Xss says).
+    EXPECT_GT(s[0], 100);
+    EXPECT_GT(l[0], 8 * s[0]) << "-Xss does not size the threads the JVM creates";
+    EXPECT_GT(s[1], 4 * s[0]);
+    EXPECT_LT(std::abs(l[1] - s[1]), s[1] / 4);
 }
 
 TEST(BridgeHost, FailStaticMethodHookHidesOnlyThatMethod) {

@@ -50,7 +50,8 @@
  *   pthread_create      -> CreateThread, so every JVM thread is a Wine thread on which Windows code
  *                          (the launcher's hooks) may run;
  *   pthread_getattr_np  -> the calling thread's Windows stack from its TEB (HotSpot places its guard
- *                          zones from it; on Wine's main thread glibc reports the Unix stack);
+ *                          zones from it; on Wine's main thread glibc reports the Unix stack), cut
+ *                          to the size the JVM asked for on threads it created;
  *   read, write, readv, writev, __*printf_chk, fwrite, fputc on fds 0-2 / stdout, stderr
  *                       -> the Windows standard handles, synchronously;
  *   exit, _exit, abort  -> ExitProcess;
@@ -299,6 +300,10 @@ static int on_wine_thread(void) {
     return syscall(SYS_arch_prctl, ARCH_GET_GS, &gs) == 0 && gs != 0;
 }
 
+/* The stack size the JVM asked for when it created this thread; 0 on threads it did not create.
+ * Wine reserves at least 1 MB, so without this -Xss below 1 MB would have no effect. */
+static __thread size_t t_requested_stack;
+
 static int qx_pthread_getattr_np(pthread_t thread, pthread_attr_t *attr) {
     int rc = pthread_getattr_np(thread, attr);
     if (rc || !pthread_equal(thread, pthread_self()) || !on_wine_thread()) return rc;
@@ -306,6 +311,9 @@ static int qx_pthread_getattr_np(pthread_t thread, pthread_attr_t *attr) {
     char *base = (char *)teb->Tib.StackBase;
     char *bottom = (char *)teb->DeallocationStack;
     if (!bottom || base <= bottom) return rc;
+    const size_t page = (size_t)sysconf(_SC_PAGESIZE);
+    const size_t wanted = (t_requested_stack + page - 1) & ~(page - 1);
+    if (wanted && wanted < (size_t)(base - bottom)) bottom = base - wanted;
     pthread_attr_setstack(attr, bottom, (size_t)(base - bottom));
     pthread_attr_setguardsize(attr, 0);
     return 0;
@@ -314,6 +322,7 @@ static int qx_pthread_getattr_np(pthread_t thread, pthread_attr_t *attr) {
 struct qx_start {
     void *(*fn)(void *);
     void *arg;
+    size_t stack;
     pthread_t tid;
     sem_t ready;
 };
@@ -322,6 +331,7 @@ static DWORD WINAPI qx_thread_main(void *param) {
     struct qx_start *s = param;
     void *(*fn)(void *) = s->fn;
     void *arg = s->arg;
+    t_requested_stack = s->stack;
     s->tid = pthread_self();
     sem_post(&s->ready); /* s belongs to the creator from here on */
     fn(arg);
@@ -338,6 +348,7 @@ static int qx_pthread_create(pthread_t *thread, const pthread_attr_t *attr, void
     memset(&s, 0, sizeof s);
     s.fn = fn;
     s.arg = arg;
+    s.stack = stack;
     if (sem_init(&s.ready, 0, 0)) return errno;
     HANDLE h = CreateThread(NULL, stack, qx_thread_main, &s, stack ? STACK_SIZE_PARAM_IS_A_RESERVATION : 0,
                             NULL);

@@ -30,6 +30,8 @@ import java.util.List;
  *   --throw=MSG              main throws RuntimeException(MSG)
  *   --exit=N                 System.exit(N)
  *   --halt=N                 Runtime.halt(N)
+ *   --stack-depth            depth=N: calls reached before StackOverflowError on a new thread (-Xss)
+ *   --stack-depth-here       the same on the thread running main
  *   --crash                  writes to address 0 through Unsafe: the VM dies in native code
  * main done                  when main returns normally
  * </pre>
@@ -93,6 +95,12 @@ public final class Probe {
             } else if (a.startsWith("--halt=")) {
                 o.flush();
                 Runtime.getRuntime().halt(Integer.parseInt(a.substring(7)));
+            } else if (a.equals("--stack-depth")) {
+                Thread t = new Thread(() -> o.println("depth=" + stackDepth()), "probe-deep");
+                t.start();
+                t.join();
+            } else if (a.equals("--stack-depth-here")) {
+                o.println("depth=" + stackDepth());
             } else if (a.equals("--crash")) {
                 o.flush();
                 crash();
@@ -147,6 +155,22 @@ public final class Probe {
         } catch (ReflectiveOperationException | RuntimeException e) {
             return -1;
         }
+    }
+
+    private static int depth;
+
+    private static void down(int n) {
+        depth = n;
+        down(n + 1);
+    }
+
+    private static int stackDepth() {
+        try {
+            down(0);
+        } catch (StackOverflowError e) {
+            return depth;
+        }
+        return -1;
     }
 
     private static void crash() throws ReflectiveOperationException {
