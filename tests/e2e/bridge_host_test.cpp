@@ -744,6 +744,12 @@ TEST(BridgeHost, RejectedOptionIsReportedOnStandardError) {
     EXPECT_NE(run.result.err.find("Unrecognized VM option 'QxNoSuchFlag'"), std::string::npos) << run.result.err;
 }
 
+TEST(BridgeHost, MissingLibjvmFailsCreateWithAMessage) {
+    ChildRun run = runMode(L"bad-option", {{L"QXTEST_LIBJVM", L"/nonexistent/libjvm.so"}});
+    EXPECT_CHILD(run, 0, "create=-1\n");
+    EXPECT_EQ(run.result.err.rfind("qxtest bridge: cannot load /nonexistent/libjvm.so", 0), 0u) << run.result.err;
+}
+
 TEST(BridgeHost, VfprintfHookReceivesHotSpotMessages) {
     ChildRun run = runMode(L"bad-option-hook");
     EXPECT_EQ(run.result.out.rfind("vfprintf hook: Unrecognized VM option 'QxNoSuchFlag'\n", 0), 0u)
