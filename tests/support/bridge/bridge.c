@@ -176,13 +176,17 @@ static WCHAR *to_wide(UINT cp, const char *s) {
 
 /* A Windows environment variable as UTF-8, or NULL; the Unix environment may differ until synced. */
 static char *win_getenv(const char *name) {
-    WCHAR wname[64], buf[32768];
+    WCHAR wname[64];
     size_t i;
     for (i = 0; name[i] && i < 63; i++) wname[i] = (WCHAR)name[i];
     wname[i] = 0;
-    DWORD n = GetEnvironmentVariableW(wname, buf, 32768);
-    if (n == 0 || n >= 32768) return NULL;
-    return wide_to_utf8(buf, (int)n);
+    const DWORD size = GetEnvironmentVariableW(wname, NULL, 0);
+    if (size == 0) return NULL;
+    WCHAR *buf = xmalloc(size * sizeof(WCHAR));
+    const DWORD n = GetEnvironmentVariableW(wname, buf, size);
+    char *out = n > 0 && n < size ? wide_to_utf8(buf, (int)n) : NULL;
+    free(buf);
+    return out;
 }
 
 /* A Windows path as a Unix path (UTF-8, malloc'd). */
