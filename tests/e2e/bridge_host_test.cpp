@@ -504,6 +504,25 @@ int childStackDepth() {
     return destroy(vm);
 }
 
+// The VM created, used and destroyed on a thread of this program with a 4 MB stack, not the main one.
+DWORD WINAPI vmThread(void*) {
+    std::vector<std::string> options = standardOptions();
+    options.push_back("-Xint");
+    Vm vm;
+    if (!createVm(loadBridge(bridgePath()), options, vm)) return 2;
+    if (!callMain(vm, {L"--print=on a thread", L"--thread-ms=200", L"--stack-depth-here"})) return 3;
+    return static_cast<DWORD>(destroy(vm));
+}
+
+int childOtherThread() {
+    HANDLE thread = CreateThread(nullptr, 4 << 20, vmThread, nullptr, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+    WaitForSingleObject(thread, INFINITE);
+    DWORD code = 99;
+    GetExitCodeThread(thread, &code);
+    CloseHandle(thread);
+    return static_cast<int>(code);
+}
+
 int childFailStatic() {
     Vm vm;
     Bridge b = loadBridge(bridgePath());
@@ -563,6 +582,7 @@ int runChildMode(const std::wstring& mode) {
         {L"bad-option", [] { return childBadOption(false); }},
         {L"bad-option-hook", [] { return childBadOption(true); }},
         {L"stdin", childStdin},         {L"stack-depth", childStackDepth},
+        {L"other-thread", childOtherThread},
         {L"defaults", childDefaults},   {L"nohelper", childNoHelper},
     };
     const auto it = modes.find(mode);
@@ -791,6 +811,19 @@ TEST(BridgeHost, StackOverflowIsAJavaErrorAndXssSizesJvmThreads) {
     EXPECT_GT(l[0], 8 * s[0]) << "-Xss does not size the threads the JVM creates";
     EXPECT_GT(s[1], 4 * s[0]);
     EXPECT_LT(std::abs(l[1] - s[1]), s[1] / 4);
+}
+
+TEST(BridgeHost, VmLivesOnASecondWindowsThread) {
+    ChildRun run = runMode(L"other-thread");
+    std::string& out = run.result.out;
+    // The depth depends on the 4 MB stack: about 40000 interpreted frames, twice the main thread's.
+    const size_t at = out.find("\ndepth=");
+    ASSERT_NE(at, std::string::npos) << out << run.result.err;
+    EXPECT_GT(strtol(out.c_str() + at + 7, nullptr, 10), 30000) << out;
+    out.replace(at + 7, out.find('\n', at + 1) - at - 7, "N");
+    EXPECT_CHILD(run, 0, joinLines({"create=0", "args=3", "arg[0]=--print=on a thread", "arg[1]=--thread-ms=200",
+                                    "arg[2]=--stack-depth-here", "thread=main", "on a thread", "depth=N",
+                                    "main done", "main returned", "thread done", "destroy=0"}));
 }
 
 TEST(BridgeHost, FailStaticMethodHookHidesOnlyThatMethod) {
