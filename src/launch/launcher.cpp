@@ -1,5 +1,7 @@
 #include "launch/launcher.h"
 
+#include "launch/single_instance.h"
+
 namespace qx {
 
 Launcher* gLauncher = nullptr;
@@ -12,6 +14,7 @@ Launcher::~Launcher() {
         javaVm->DestroyJavaVM();
         javaVm = nullptr;
     }
+    releaseSingleInstance(*this);
 }
 
 }  // namespace qx

@@ -52,6 +52,10 @@ struct Launcher {
     UniqueHandle listenerThread;
     uint8_t isPrimary = 0;
     uint8_t singleInstance = 0;
+    // Private copies of what the block says, which any process of the user may overwrite.
+    uint32_t handoffMessage = 0;     // the handoff message number, both ways
+    uint32_t handoffAckMessage = 0;  // primary to secondary: "your arguments are copied"
+    UniqueHandle primaryProcess;     // second start: the primary, opened before the handoff
     std::wstring outputFile, errorFile;
     uint8_t outputAppend = 0, errorAppend = 0;
     std::wstring systemPath;

@@ -4,6 +4,7 @@
 #include "launch/launch_sequence.h"
 #include "launch/launcher.h"
 #include "launch/relaunch.h"
+#include "launch/single_instance.h"
 #include "vm/jdk11_init_args.h"
 #include "vm/vm_host.h"
 #include "vm/vm_library.h"
@@ -61,6 +62,7 @@ int32_t runNormal(Launcher& launcher) {
 
 int32_t run(Launcher& launcher) {
     if (launcher.relaunchAsPair) return relaunchPairProduct(launcher);
+    if (launcher.singleInstance && !launcher.isPrimary) return waitForPrimary(launcher);
     return runNormal(launcher);
 }
 

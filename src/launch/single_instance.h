@@ -1,0 +1,25 @@
+// One instance per executable path: the first start listens, a later start hands its arguments to the
+// first one's "secondaryMain" and takes that method's answer as its exit code.
+#pragma once
+
+#include <cstdint>
+
+namespace qx {
+
+struct Launcher;
+
+// Reads "Single Instance" (never for a service) and, when it is exactly "yes", becomes the primary
+// (mapping, ready event, message numbers, listener thread) or hands the arguments to the primary. A
+// failure to set the mode up leaves it off. False ends the start with -1: the settings file path
+// cannot be formed, the arguments do not fit the block, the request cannot be posted or the primary
+// never took it.
+bool setupSingleInstance(Launcher& launcher);
+
+// The secondary run mode: the primary's answer, or its exit code once it has ended without one; 0 when
+// the primary could not be opened.
+int32_t waitForPrimary(Launcher& launcher);
+
+// Stops the primary's listener and releases the block; part of the launcher's destruction.
+void releaseSingleInstance(Launcher& launcher);
+
+}  // namespace qx
