@@ -6,6 +6,7 @@
 
 #include <objbase.h>
 #include <wincrypt.h>
+#include <winsvc.h>
 
 #include <utility>
 
@@ -87,6 +88,11 @@ struct CoTaskMemTraits {
     static void* invalid() { return nullptr; }
     static void close(void* p) { CoTaskMemFree(p); }
 };
+struct ServiceHandleTraits {
+    using Handle = SC_HANDLE;
+    static SC_HANDLE invalid() { return nullptr; }
+    static void close(SC_HANDLE h) { CloseServiceHandle(h); }
+};
 struct UpdateResourceTraits {
     using Handle = HANDLE;
     static HANDLE invalid() { return nullptr; }
@@ -118,6 +124,7 @@ using UniqueModule = Scoped<ModuleTraits>;
 using UniqueFont = Scoped<FontTraits>;
 using UniqueWindow = Scoped<WindowTraits>;
 using UniqueCoTaskMem = Scoped<CoTaskMemTraits>;
+using UniqueServiceHandle = Scoped<ServiceHandleTraits>;
 using UniqueCryptProvider = Scoped<CryptProviderTraits>;
 using UniqueCryptKey = Scoped<CryptKeyTraits>;
 using UniqueCryptHash = Scoped<CryptHashTraits>;

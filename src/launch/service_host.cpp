@@ -1,0 +1,203 @@
+#include "launch/service_host.h"
+
+#include <jni.h>
+
+#include "base/ansi.h"
+#include "base/module_path.h"
+#include "base/scoped.h"
+#include "diag/format_message.h"
+#include "launch/launch_sequence.h"
+#include "launch/launcher.h"
+#include "vm/jni_utils.h"
+
+namespace qx {
+namespace {
+
+ServiceStatusBlock* gServiceStatus = nullptr;
+ServiceHost* gServiceHost = nullptr;
+
+constexpr DWORD kStopWaitHintMs = 3000;
+// Well inside the wait hint, so a stop that takes long keeps showing progress.
+constexpr DWORD kStopProgressIntervalMs = 1000;
+
+class ExclusiveLock {
+public:
+    explicit ExclusiveLock(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
+    ~ExclusiveLock() { ReleaseSRWLockExclusive(&lock_); }
+    ExclusiveLock(const ExclusiveLock&) = delete;
+    ExclusiveLock& operator=(const ExclusiveLock&) = delete;
+
+private:
+    SRWLOCK& lock_;
+};
+
+bool stopApplication(Launcher& launcher, JNIEnv* env) {
+    jclass mainClass = env->FindClass(toAnsi(launcher.mainClass).c_str());
+    if (!mainClass) {
+        if (env->ExceptionCheck()) env->ExceptionDescribe();
+        return false;
+    }
+    jmethodID stop = env->GetStaticMethodID(mainClass, "stop", "()V");
+    if (!stop) {
+        if (env->ExceptionCheck()) env->ExceptionDescribe();
+        return callSystemExit(env, 0);
+    }
+    env->CallStaticVoidMethod(mainClass, stop);
+    if (env->ExceptionCheck()) {
+        env->ExceptionDescribe();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool prepareIdentity(ServiceIdentity& identity, Launcher& launcher) {
+    if (!moduleFilePath(identity.modulePath)) return false;
+    const size_t slash = identity.modulePath.rfind(L'\\');
+    identity.serviceName =
+        slash == std::wstring::npos ? identity.modulePath : identity.modulePath.substr(slash + 1);
+    identity.displayName = formatMessage(L"%s Java Service", {identity.serviceName});
+    identity.launcher = &launcher;
+    return true;
+}
+
+ServiceStatusBlock::ServiceStatusBlock() { gServiceStatus = this; }
+
+bool ServiceStatusBlock::reportLocked() { return SetServiceStatus(statusHandle, &status) != FALSE; }
+
+bool ServiceStatusBlock::reportRunning() {
+    ExclusiveLock guard(lock_);
+    status.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
+    status.dwCurrentState = SERVICE_RUNNING;
+    status.dwControlsAccepted = SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN;
+    status.dwWin32ExitCode = 0;
+    status.dwServiceSpecificExitCode = 0;
+    status.dwCheckPoint = 0;
+    status.dwWaitHint = 0;
+    return reportLocked();
+}
+
+bool ServiceStatusBlock::reportStopPending() {
+    ExclusiveLock guard(lock_);
+    status.dwCurrentState = SERVICE_STOP_PENDING;
+    status.dwWin32ExitCode = 0;
+    status.dwCheckPoint = 0;
+    status.dwWaitHint = kStopWaitHintMs;
+    stopAbandoned_ = false;
+    return reportLocked();
+}
+
+bool ServiceStatusBlock::reportStopped(DWORD win32ExitCode) {
+    ExclusiveLock guard(lock_);
+    status.dwCurrentState = SERVICE_STOPPED;
+    status.dwWin32ExitCode = win32ExitCode;
+    status.dwCheckPoint = 0;
+    status.dwWaitHint = 0;
+    return reportLocked();
+}
+
+bool ServiceStatusBlock::reportCurrent() {
+    ExclusiveLock guard(lock_);
+    return reportLocked();
+}
+
+bool ServiceStatusBlock::advanceStopCheckPoint() {
+    ExclusiveLock guard(lock_);
+    if (status.dwCurrentState != SERVICE_STOP_PENDING || stopAbandoned_) return false;
+    ++status.dwCheckPoint;
+    return reportLocked();
+}
+
+void ServiceStatusBlock::abandonStop() {
+    ExclusiveLock guard(lock_);
+    stopAbandoned_ = true;
+}
+
+void ServiceStatusBlock::startStopProgress() {
+    if (InterlockedExchange(&progressRunning_, 1) != 0) return;
+    UniqueHandle thread(CreateThread(nullptr, 0, stopProgressThreadMain, this, 0, nullptr));
+    if (!thread) InterlockedExchange(&progressRunning_, 0);
+}
+
+// Reports progress for as long as the stop is pending and has not been given up.
+DWORD WINAPI ServiceStatusBlock::stopProgressThreadMain(LPVOID param) {
+    auto* block = static_cast<ServiceStatusBlock*>(param);
+    do {
+        Sleep(kStopProgressIntervalMs);
+    } while (block->advanceStopCheckPoint());
+    InterlockedExchange(&block->progressRunning_, 0);
+    return 0;
+}
+
+ServiceHost::ServiceHost(ServiceStatusBlock& status, Launcher& launcher)
+    : status_(&status), launcher_(&launcher) {
+    status.host = this;
+    gServiceHost = this;
+}
+
+int32_t ServiceHost::serviceRun(DWORD argc, LPWSTR* argv) {
+    if (argc != 0) {
+        if (!launcher_->omitServiceName) launcher_->arguments.push_back(argv[0]);
+        for (DWORD i = 1; i < argc; ++i) launcher_->arguments.push_back(argv[i]);
+    }
+    return run(*launcher_);
+}
+
+void ServiceHost::serviceStop() {
+    UniqueHandle stopThread(CreateThread(nullptr, 0, stopThreadMain, nullptr, 0, nullptr));
+    if (stopThread) status_->startStopProgress();
+}
+
+void ServiceHost::onVmExit(int32_t code) {
+    // The process ends right after this hook; a clean exit is the service's stop.
+    if (code == 0) status_->reportStopped(0);
+}
+
+void WINAPI serviceMain(DWORD argc, LPWSTR* argv) {
+    ServiceStatusBlock& block = *gServiceStatus;
+    // An own-process service may register under any name; the empty one is the launcher's.
+    block.statusHandle = RegisterServiceCtrlHandlerW(L"", controlHandler);
+    if (!block.statusHandle) return;
+    if (!block.reportRunning()) return;
+    const int32_t result = block.host->serviceRun(argc, argv);
+    block.reportStopped(static_cast<DWORD>(result));
+}
+
+void WINAPI controlHandler(DWORD control) {
+    ServiceStatusBlock& block = *gServiceStatus;
+    if (control == SERVICE_CONTROL_STOP || control == SERVICE_CONTROL_SHUTDOWN) {
+        if (block.reportStopPending()) block.host->serviceStop();
+        return;
+    }
+    block.reportCurrent();
+}
+
+DWORD WINAPI stopThreadMain(LPVOID) {
+    // A stop that cannot reach the application makes no progress to report.
+    if (!requestStop(gServiceHost->launcher())) gServiceHost->statusBlock().abandonStop();
+    return 0;
+}
+
+bool requestStop(Launcher& launcher) {
+    JavaVM* vm = launcher.javaVm;
+    if (!vm) return false;
+    JNIEnv* env = nullptr;
+    if (vm->AttachCurrentThread(reinterpret_cast<void**>(&env), nullptr) != JNI_OK) return false;
+    const bool stopped = stopApplication(launcher, env);
+    if (!(launcher.acceptIbm && launcher.preferIbm)) vm->DetachCurrentThread();
+    return stopped;
+}
+
+int32_t runServiceDispatcher(Launcher& launcher, ServiceIdentity& identity, ServiceHost& host) {
+    if (!prepareIdentity(identity, launcher)) return -1;
+    host.statusBlock().identity = &identity;
+    launcher.exitListener = &host;
+    SERVICE_TABLE_ENTRYW table[] = {{const_cast<LPWSTR>(L""), serviceMain}, {nullptr, nullptr}};
+    const int32_t result = StartServiceCtrlDispatcherW(table) ? 0 : static_cast<int32_t>(GetLastError());
+    // The host is about to go; nothing may reach it through the exit hook any more.
+    launcher.exitListener = nullptr;
+    return result;
+}
+
+}  // namespace qx

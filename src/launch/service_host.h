@@ -1,0 +1,99 @@
+// Service mode: the launcher as a Windows service of its own process. The service main runs the usual
+// launch; a stop or shutdown calls the application's static "stop", or System.exit(0) without one.
+#pragma once
+
+#include <windows.h>
+
+#include <winsvc.h>
+
+#include <cstdint>
+#include <string>
+
+#include "vm/vm_exit_listener.h"
+
+namespace qx {
+
+struct Launcher;
+class ServiceHost;
+
+struct ServiceIdentity {
+    std::wstring modulePath;
+    std::wstring serviceName;  // the module path after its last backslash
+    std::wstring displayName;  // "<service name> Java Service"
+    Launcher* launcher = nullptr;
+};
+
+// Fills `identity`; false when the module path cannot be read (its error line is written).
+bool prepareIdentity(ServiceIdentity& identity, Launcher& launcher);
+
+// The reported status. Reports are serialised, so a progress report during a stop can never follow the
+// stopped report.
+struct ServiceStatusBlock {
+    ServiceStatusBlock();  // publishes itself for the service main and the control handler
+    ServiceStatusBlock(const ServiceStatusBlock&) = delete;
+    ServiceStatusBlock& operator=(const ServiceStatusBlock&) = delete;
+
+    // Each sets the fields and reports at once; false when SetServiceStatus fails.
+    bool reportRunning();
+    bool reportStopPending();
+    bool reportStopped(DWORD win32ExitCode);
+    bool reportCurrent();
+    // While a stop is pending: the next check point, reported. False once the state has moved on or the
+    // stop was given up.
+    bool advanceStopCheckPoint();
+    void abandonStop();
+    // Starts the thread that calls advanceStopCheckPoint once a second, unless one is running.
+    void startStopProgress();
+
+    SERVICE_STATUS status{};
+    SERVICE_STATUS_HANDLE statusHandle = nullptr;
+    ServiceIdentity* identity = nullptr;
+    ServiceHost* host = nullptr;
+
+private:
+    bool reportLocked();
+
+    static DWORD WINAPI stopProgressThreadMain(LPVOID block);
+
+    SRWLOCK lock_ = SRWLOCK_INIT;
+    bool stopAbandoned_ = false;
+    volatile LONG progressRunning_ = 0;
+};
+
+class ServiceHost final : public VmExitListener {
+public:
+    ServiceHost(ServiceStatusBlock& status, Launcher& launcher);  // publishes itself for the callbacks
+    ServiceHost(const ServiceHost&) = delete;
+    ServiceHost& operator=(const ServiceHost&) = delete;
+
+    int32_t preStart() { return 0; }
+    // Appends the service arguments (the service name unless "Omit Service Name", then the start
+    // parameters) and runs the launch; its result is the service's exit code.
+    int32_t serviceRun(DWORD argc, LPWSTR* argv);
+    // Starts a stop thread and returns at once.
+    void serviceStop();
+
+    void onVmExit(int32_t code) override;
+    void onVmAbort() override {}
+
+    Launcher& launcher() { return *launcher_; }
+    ServiceStatusBlock& statusBlock() { return *status_; }
+
+private:
+    ServiceStatusBlock* status_;
+    Launcher* launcher_;
+};
+
+void WINAPI serviceMain(DWORD argc, LPWSTR* argv);
+void WINAPI controlHandler(DWORD control);
+DWORD WINAPI stopThreadMain(LPVOID unused);
+// Calls the main class's static "stop", or System.exit(0) when it has none. False when the VM is not
+// there yet or the call failed.
+bool requestStop(Launcher& launcher);
+
+// The entry point's service branch: prepares the identity, connects the exit hook and runs the
+// dispatcher. 0 when it returned success, its Windows error otherwise (1063 from a console), -1 when
+// the identity cannot be prepared.
+int32_t runServiceDispatcher(Launcher& launcher, ServiceIdentity& identity, ServiceHost& host);
+
+}  // namespace qx
