@@ -177,8 +177,13 @@ bool waitForAcknowledgement(Launcher& launcher) {
 // Secondary: write the block, post, and hold the mutex until the primary has the arguments.
 bool handOver(Launcher& launcher, const std::wstring& name) {
     HandoffBlock& block = *launcher.handoffBlock;
+    // The message number is registered by name, so a primary's block carries the one this process
+    // gets too. Any other block (zeroed, or another program's) has no listener to answer: no post.
+    launcher.handoffMessage = RegisterWindowMessageW(name.c_str());
+    if (launcher.handoffMessage == 0 || block.handoffMessageId != launcher.handoffMessage ||
+        block.listenerThreadId == 0)
+        return false;
     if (!encodeHandoffArguments(launcher.arguments, block)) return false;
-    launcher.handoffMessage = block.handoffMessageId;
     launcher.handoffAckMessage = RegisterWindowMessageW(handoffAckMessageName(name).c_str());
     // The primary answers into this thread's queue, which must exist before the post.
     MSG msg;

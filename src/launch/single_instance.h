@@ -11,8 +11,8 @@ struct Launcher;
 // Reads "Single Instance" (never for a service) and, when it is exactly "yes", becomes the primary
 // (mapping, ready event, message numbers, listener thread) or hands the arguments to the primary. A
 // failure to set the mode up leaves it off. False ends the start with -1: the settings file path
-// cannot be formed, the arguments do not fit the block, the request cannot be posted or the primary
-// never took it.
+// cannot be formed, the block was not written by a primary, the arguments do not fit it, the request
+// cannot be posted or the primary never took it.
 bool setupSingleInstance(Launcher& launcher);
 
 // The secondary run mode: the primary's answer, or its exit code once it has ended without one; 0 when

@@ -1,0 +1,124 @@
+#include "support/lib/async_child.h"
+
+#include <map>
+
+namespace qxtest {
+namespace {
+
+std::wstring environmentBlock(const std::map<std::wstring, std::wstring>& changes) {
+    struct Less {
+        bool operator()(const std::wstring& a, const std::wstring& b) const {
+            return _wcsicmp(a.c_str(), b.c_str()) < 0;
+        }
+    };
+    std::map<std::wstring, std::wstring, Less> vars;
+    wchar_t* block = GetEnvironmentStringsW();
+    for (const wchar_t* p = block; *p; p += wcslen(p) + 1) {
+        const std::wstring entry(p);
+        const size_t eq = entry.find(L'=', 1);
+        if (eq != std::wstring::npos) vars[entry.substr(0, eq)] = entry.substr(eq + 1);
+    }
+    FreeEnvironmentStringsW(block);
+    for (const auto& [name, value] : changes) {
+        if (value.empty())
+            vars.erase(name);
+        else
+            vars[name] = value;
+    }
+    std::wstring out;
+    for (const auto& [name, value] : vars) {
+        out += name + L"=" + value;
+        out.push_back(L'\0');
+    }
+    out.push_back(L'\0');
+    return out;
+}
+
+HANDLE inheritableOutput(const std::wstring& path) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    const std::wstring target = path.empty() ? L"NUL" : path;
+    return CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+}  // namespace
+
+AsyncChild::~AsyncChild() { kill(); }
+
+bool AsyncChild::start(const std::wstring& commandLine, const ChildOptions& options,
+                       const std::wstring& outputBase) {
+    qx::UniqueFile out(inheritableOutput(outputBase.empty() ? L"" : outputBase + L".out"));
+    qx::UniqueFile err(inheritableOutput(outputBase.empty() ? L"" : outputBase + L".err"));
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    qx::UniqueFile in(
+        CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ, &inherit, OPEN_EXISTING, 0, nullptr));
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = in.get();
+    si.hStdOutput = out.get();
+    si.hStdError = err.get();
+    PROCESS_INFORMATION pi{};
+    std::wstring cmd = commandLine;
+    std::wstring env = environmentBlock(options.env);
+    if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT, env.data(),
+                        options.workDir.empty() ? nullptr : options.workDir.c_str(), &si, &pi)) {
+        return false;
+    }
+    qx::UniqueHandle thread(pi.hThread);
+    process_.reset(pi.hProcess);
+    threadId_ = pi.dwThreadId;
+    return true;
+}
+
+bool AsyncChild::ended(DWORD ms) const {
+    return !process_ || WaitForSingleObject(process_.get(), ms) == WAIT_OBJECT_0;
+}
+
+DWORD AsyncChild::exitCode() const {
+    DWORD code = 0xDEADDEADu;
+    if (process_) GetExitCodeProcess(process_.get(), &code);
+    return code;
+}
+
+void AsyncChild::kill() {
+    if (process_ && !ended()) {
+        TerminateProcess(process_.get(), 0xDEAD);
+        WaitForSingleObject(process_.get(), 10000);
+    }
+}
+
+std::vector<std::string> fileLines(const std::wstring& path) {
+    std::string text;
+    if (!readFile(path, text)) return {};
+    std::vector<std::string> out;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        out.push_back(line);
+        start = end + 1;
+    }
+    return out;
+}
+
+size_t countLinesStarting(const std::wstring& path, const std::string& prefix) {
+    size_t count = 0;
+    for (const std::string& line : fileLines(path)) {
+        if (line.rfind(prefix, 0) == 0) ++count;
+    }
+    return count;
+}
+
+bool waitForLineStarting(const std::wstring& path, const std::string& prefix, DWORD timeoutMs) {
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    for (;;) {
+        if (countLinesStarting(path, prefix) > 0) return true;
+        if (GetTickCount64() >= deadline) return false;
+        Sleep(50);
+    }
+}
+
+}  // namespace qxtest
