@@ -67,7 +67,7 @@ TEST(Launch, RawOptionsAreClassPathThenParametersThenHooks) {
         "option=-Djava.class.path=" + narrow(testJar(L"probe")) + ";",
         "option=-Xmx64m",
         "option=-Dq=a b",
-        "option=-Dz=a\"b",
+        "option=-Dz=a\"b\"",
         "option+hook=abort",
         "option+hook=exit",
         "ignoreUnrecognized=0",
