@@ -127,8 +127,7 @@ void HyperlinkControl::initialise() {
         if (!linkFont_) createLinkFont();
     }
 
-    INITCOMMONCONTROLSEX classes{sizeof classes, ICC_WIN95_CLASSES};
-    InitCommonControlsEx(&classes);
+    loadTooltipClass();
     tooltip_.reset(CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, 0, CW_USEDEFAULT, CW_USEDEFAULT,
                                    CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr, GetModuleHandleW(nullptr),
                                    nullptr));
@@ -155,6 +154,17 @@ void HyperlinkControl::initialise() {
         SendMessageW(tooltip_.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     }
     if (paintLabel_) readColours();
+}
+
+void HyperlinkControl::loadTooltipClass() {
+    if (commonControls_) return;
+    commonControls_.reset(LoadLibraryW(L"comctl32.dll"));
+    if (!commonControls_) return;
+    using InitFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    const auto init = reinterpret_cast<InitFn>(
+        reinterpret_cast<void*>(GetProcAddress(commonControls_.get(), "InitCommonControlsEx")));
+    INITCOMMONCONTROLSEX classes{sizeof classes, ICC_WIN95_CLASSES};
+    if (init) init(&classes);
 }
 
 void HyperlinkControl::createLinkFont() {

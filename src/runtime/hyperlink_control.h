@@ -49,6 +49,7 @@ private:
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT passOn(UINT message, WPARAM wParam, LPARAM lParam);
     void initialise();
+    void loadTooltipClass();
     void createLinkFont();
     void computeLinkRect();
     void readColours();
@@ -68,6 +69,9 @@ private:
     HFONT normalFont_ = nullptr;
     UniqueFont ownedNormalFont_;  // set when the control had to make its normal font itself
     RECT linkRect_{};
+    // Loaded only when a link is shown: importing the common controls would start the window
+    // system in every launcher process, even one that never shows a window.
+    UniqueModule commonControls_;
     UniqueWindow tooltip_;
     COLORREF linkColour_ = RGB(0, 0, 255);
     COLORREF visitedColour_ = RGB(128, 0, 128);

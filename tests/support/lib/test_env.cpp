@@ -78,6 +78,8 @@ ChildResult runChild(const std::wstring& commandLine, const ChildOptions& option
     si.hStdInput = inRead.get();
     si.hStdOutput = outWrite.get();
     si.hStdError = errWrite.get();
+    std::wstring desktop = options.desktop;
+    if (!desktop.empty()) si.lpDesktop = desktop.data();
     PROCESS_INFORMATION pi{};
     std::wstring cmd = commandLine;
     std::wstring env = buildEnvironment(options.env);

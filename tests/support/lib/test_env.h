@@ -34,6 +34,7 @@ struct ChildOptions {
     std::wstring workDir;      // empty = inherit
     DWORD timeoutMs = 120000;  // the child is killed after this and timedOut set
     std::string input;         // written to the child's standard input, then closed
+    std::wstring desktop;      // "station\desktop" the child starts on; empty = this process's
 };
 
 // Starts `commandLine` (application name taken from it) with pipes for stdin/stdout/stderr, waits and
