@@ -16,7 +16,7 @@ RUNTIMES := $(OUT)/runtimes
 JARS := $(OUT)/support/java
 
 WINEGCC ?= winegcc
-I686_CC ?= i686-w64-mingw32-gcc
+I686_CC ?= i686-w64-mingw32-gcc-posix
 BRIDGE_CFLAGS := -O2 -g -Wall -Wextra -Werror -fvisibility=hidden -I$(WORK)/bridge \
                  -I$(JDK)/include -I$(JDK)/include/linux
 
