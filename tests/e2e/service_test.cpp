@@ -1,0 +1,222 @@
+// Service mode under Wine's own control manager: the launcher started as a service, stopped through
+// the application's static stop or System.exit(0). The test program is an ordinary Wine process that
+// lives for the whole test, which keeps the control manager and its services alive.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "support/lib/async_child.h"
+#include "support/lib/launcher_app.h"
+#include "support/lib/test_service.h"
+
+using namespace qxtest;
+
+namespace {
+
+constexpr DWORD kFailed = 0xFFFFFFFFu;
+// Bounds for a JVM start or stop under Wine; reaching one is a failure, never a measurement.
+constexpr DWORD kStartMs = 60000;
+
+struct ServiceApp {
+    LauncherApp app;
+    std::wstring log;
+
+    explicit ServiceApp(const std::wstring& test, const std::string& mainClass = "qx.test.ServiceApp",
+                        const std::string& extraVm = "", const std::string& extraApp = "",
+                        const std::wstring& runtime = L"jdk17")
+        : app(makeApp(test, L"svc")), log(app.dir + L"\\log.txt") {
+        writeIni(mainClass, extraVm, extraApp, runtime);
+    }
+
+    void writeIni(const std::string& mainClass, const std::string& extraVm = "",
+                  const std::string& extraApp = "", const std::wstring& runtime = L"jdk17") const {
+        // single.jar brings the class loader that can hold the VM's creation.
+        app.writeIni("[Java Runtime Environment]\r\nMain Class=" + mainClass + "\r\nJRE Path=" +
+                     narrow(runtimeHome(runtime)) + "\r\nVirtual Machine Parameters=-Dqx.log=" + narrow(log) +
+                     " " + extraVm + "\r\n[Class Path]\r\nClass Path=" + narrow(testJar(L"service")) + ";" +
+                     narrow(testJar(L"single")) + "\r\n[Application]\r\nApplication Type=service\r\n" +
+                     extraApp);
+    }
+
+    std::wstring commandLine(const std::wstring& args = L"") const {
+        return args.empty() ? quote(app.exe) : quote(app.exe) + L" " + args;
+    }
+    std::wstring file(const std::wstring& name) const { return app.dir + L"\\" + name; }
+
+    // The "arg[i]=" lines of the last start.
+    std::vector<std::string> lastArguments() const {
+        std::vector<std::string> args;
+        for (const std::string& line : fileLines(log)) {
+            if (line == "start") args.clear();
+            if (line.rfind("arg[", 0) == 0) args.push_back(line.substr(line.find('=') + 1));
+        }
+        return args;
+    }
+    bool logged(const std::string& line) const {
+        for (const std::string& l : fileLines(log)) {
+            if (l == line) return true;
+        }
+        return false;
+    }
+};
+
+bool processEnds(const qx::UniqueHandle& process, DWORD* exitCode = nullptr) {
+    if (!process || WaitForSingleObject(process.get(), kStartMs) != WAIT_OBJECT_0) return false;
+    if (exitCode) GetExitCodeProcess(process.get(), exitCode);
+    return true;
+}
+
+TEST(ServiceMode, StartedFromAConsoleEndsWithTheDispatchersError) {
+    ServiceApp s(L"svc-console");
+    ChildResult r = s.app.run(L"a b");
+    EXPECT_EQ(r.exitCode, 1063u) << r.out << r.err;
+    EXPECT_TRUE(fileLines(s.log).empty());  // initialised, but nothing ran
+}
+
+TEST(ServiceMode, StopCallsTheStaticStopAndStoppedFollowsTheLastNonDaemonThread) {
+    // "Single Instance" is ignored for a service: a console start during the run is no second start.
+    ServiceApp s(L"svc-stop", "qx.test.ServiceApp", "-Dqx.lingerMs=1500", "Single Instance=yes\r\n");
+    TestService svc(L"QxTestStop", s.commandLine(L"cmd1 \"cmd two\""));
+    ASSERT_TRUE(svc.registered());
+    ASSERT_TRUE(svc.start({L"p1", L"p2"}));
+    ASSERT_TRUE(svc.waitForState(SERVICE_RUNNING, kStartMs));
+    ASSERT_TRUE(waitForLineStarting(s.log, "args done", kStartMs));
+    EXPECT_EQ(s.lastArguments(), (std::vector<std::string>{"cmd1", "cmd two", "QxTestStop", "p1", "p2"}));
+    const SERVICE_STATUS_PROCESS running = svc.status();
+    EXPECT_EQ(running.dwServiceType, static_cast<DWORD>(SERVICE_WIN32_OWN_PROCESS));
+    EXPECT_EQ(running.dwControlsAccepted, static_cast<DWORD>(SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN));
+
+    EXPECT_EQ(s.app.run().exitCode, 1063u);
+
+    qx::UniqueHandle process = svc.openProcess();
+    ASSERT_TRUE(process);
+    SERVICE_STATUS reply{};
+    ASSERT_TRUE(svc.stop(&reply));
+    EXPECT_EQ(reply.dwCurrentState, static_cast<DWORD>(SERVICE_STOP_PENDING));
+    EXPECT_EQ(reply.dwWaitHint, 3000u);
+    ASSERT_TRUE(svc.waitForState(SERVICE_STOPPED, kStartMs));
+    EXPECT_EQ(svc.status().dwWin32ExitCode, 0u);
+    // Stopped only once main has returned and the lingering worker has ended.
+    EXPECT_TRUE(s.logged("main done"));
+    EXPECT_TRUE(s.logged("worker done"));
+    DWORD code = 0xDEAD;
+    EXPECT_TRUE(processEnds(process, &code));
+    EXPECT_EQ(code, 0u);
+}
+
+TEST(ServiceMode, RunningIsReportedBeforeTheVmExists) {
+    ServiceApp s(L"svc-running");
+    const std::wstring go = s.file(L"go");
+    s.writeIni("qx.test.ServiceApp",
+               "-Djava.system.class.loader=qx.test.SlowLoader -Dqx.loaderWait=" + narrow(go));
+    TestService svc(L"QxTestRunning", s.commandLine());
+    ASSERT_TRUE(svc.start());
+    ASSERT_TRUE(waitForLineStarting(s.log, "loader waiting", kStartMs));
+    // The VM's creation is held, and the service already reports running.
+    EXPECT_TRUE(svc.waitForState(SERVICE_RUNNING, kStartMs));
+    EXPECT_FALSE(s.logged("start"));
+    writeFile(go, "");
+    ASSERT_TRUE(waitForLineStarting(s.log, "start", kStartMs));
+    ASSERT_TRUE(svc.stop());
+    EXPECT_TRUE(svc.waitForState(SERVICE_STOPPED, kStartMs));
+}
+
+TEST(ServiceMode, OmitServiceNameLeavesOnlyTheStartParameters) {
+    ServiceApp s(L"svc-omit", "qx.test.ServiceApp", "", "Omit Service Name=1\r\n");
+    TestService svc(L"QxTestOmit", s.commandLine());
+    for (const std::vector<std::wstring>& parameters :
+         {std::vector<std::wstring>{L"p1"}, std::vector<std::wstring>{}}) {
+        const size_t starts = countLinesStarting(s.log, "args done");
+        ASSERT_TRUE(svc.start(parameters));
+        ASSERT_TRUE(svc.waitForState(SERVICE_RUNNING, kStartMs));
+        const ULONGLONG deadline = GetTickCount64() + kStartMs;
+        while (countLinesStarting(s.log, "args done") <= starts && GetTickCount64() < deadline) Sleep(50);
+        std::vector<std::string> expected;
+        for (const std::wstring& p : parameters) expected.push_back(narrow(p));
+        EXPECT_EQ(s.lastArguments(), expected);
+        ASSERT_TRUE(svc.stop());
+        ASSERT_TRUE(svc.waitForState(SERVICE_STOPPED, kStartMs));
+    }
+}
+
+TEST(ServiceMode, SlowStopKeepsReportingProgress) {
+    ServiceApp s(L"svc-slow", "qx.test.ServiceApp", "-Dqx.stopMs=4000");
+    TestService svc(L"QxTestSlow", s.commandLine());
+    ASSERT_TRUE(svc.start());
+    ASSERT_TRUE(svc.waitForState(SERVICE_RUNNING, kStartMs));
+    ASSERT_TRUE(waitForLineStarting(s.log, "args done", kStartMs));
+    ASSERT_TRUE(svc.stop());
+    std::vector<SERVICE_STATUS_PROCESS> seen;
+    ASSERT_TRUE(svc.waitForState(SERVICE_STOPPED, kStartMs, &seen));
+    DWORD lastCheckPoint = 0;
+    DWORD pendingReports = 0;
+    for (const SERVICE_STATUS_PROCESS& status : seen) {
+        if (status.dwCurrentState != SERVICE_STOP_PENDING) continue;
+        ++pendingReports;
+        EXPECT_GE(status.dwCheckPoint, lastCheckPoint);
+        EXPECT_EQ(status.dwWaitHint, 3000u);
+        lastCheckPoint = status.dwCheckPoint;
+    }
+    // stop sleeps four seconds; a fresh check point comes every second within the wait hint.
+    EXPECT_GE(lastCheckPoint, 2u);
+    EXPECT_GE(pendingReports, 2u);
+    EXPECT_EQ(seen.back().dwWin32ExitCode, 0u);
+    EXPECT_EQ(seen.back().dwCheckPoint, 0u);
+}
+
+TEST(ServiceMode, WithoutStopSystemExitEndsTheServiceAsStopped) {
+    ServiceApp s(L"svc-exit", "qx.test.ServiceNoStop");
+    TestService svc(L"QxTestExit", s.commandLine());
+    ASSERT_TRUE(svc.start());
+    ASSERT_TRUE(svc.waitForState(SERVICE_RUNNING, kStartMs));
+    ASSERT_TRUE(waitForLineStarting(s.log, "main done", kStartMs));
+    qx::UniqueHandle process = svc.openProcess();
+    ASSERT_TRUE(process);
+    ASSERT_TRUE(svc.stop());
+    ASSERT_TRUE(svc.waitForState(SERVICE_STOPPED, kStartMs));
+    EXPECT_EQ(svc.status().dwWin32ExitCode, 0u);
+    DWORD code = 0xDEAD;
+    EXPECT_TRUE(processEnds(process, &code));
+    EXPECT_EQ(code, 0u);
+    EXPECT_TRUE(s.logged("shutdown hook"));
+}
+
+TEST(ServiceMode, FailedRunReportsStoppedWithMinusOne) {
+    // A runtime whose JNI_CreateJavaVM fails: run returns -1 without the VM ending the process.
+    ServiceApp s(L"svc-fail", "qx.test.ServiceApp", "", "", L"createfails");
+    TestService svc(L"QxTestFail", s.commandLine());
+    ASSERT_TRUE(svc.start());
+    ASSERT_TRUE(svc.waitForState(SERVICE_STOPPED, kStartMs));
+    EXPECT_EQ(svc.status().dwWin32ExitCode, kFailed);
+}
+
+TEST(ServiceMode, RepeatedStartAndStopCyclesEachReachStopped) {
+    // QXTEST_SERVICE_CYCLES sets another count (a short run while working on this code).
+    int cycles = 100;
+    if (const char* text = std::getenv("QXTEST_SERVICE_CYCLES")) cycles = std::atoi(text);
+    ServiceApp s(L"svc-cycles");
+    TestService svc(L"QxTestCycles", s.commandLine());
+    const ULONGLONG began = GetTickCount64();
+    for (int i = 0; i < cycles; ++i) {
+        ASSERT_TRUE(svc.start()) << "cycle " << i << " error " << GetLastError();
+        ASSERT_TRUE(svc.waitForState(SERVICE_RUNNING, kStartMs)) << "cycle " << i;
+        // A stop before the VM exists would find nothing to stop; wait for main.
+        const ULONGLONG deadline = GetTickCount64() + kStartMs;
+        while (countLinesStarting(s.log, "args done") < static_cast<size_t>(i + 1) &&
+               GetTickCount64() < deadline)
+            Sleep(20);
+        ASSERT_EQ(countLinesStarting(s.log, "args done"), static_cast<size_t>(i + 1)) << "cycle " << i;
+        qx::UniqueHandle process = svc.openProcess();
+        ASSERT_TRUE(process) << "cycle " << i;
+        ASSERT_TRUE(svc.stop()) << "cycle " << i;
+        ASSERT_TRUE(svc.waitForState(SERVICE_STOPPED, kStartMs)) << "cycle " << i;
+        EXPECT_EQ(svc.status().dwWin32ExitCode, 0u) << "cycle " << i;
+        ASSERT_TRUE(processEnds(process)) << "cycle " << i << " left its process behind";
+    }
+    std::cout << cycles << " cycles took " << (GetTickCount64() - began) << " ms\n";
+}
+
+}  // namespace

@@ -1,0 +1,52 @@
+package qx.test;
+
+import java.util.concurrent.CountDownLatch;
+
+/**
+ * A service with a static "stop". main logs "start", "args=N", "arg[I]=VALUE" for every argument and
+ * "args done", then waits until stop has been called and logs "main done". System properties:
+ *   qx.log        the log file
+ *   qx.stopMs     stop sleeps this long before releasing main (a slow stop)
+ *   qx.lingerMs   a non-daemon worker, started by main, sleeps this long after the release and logs
+ *                 "worker done"
+ *   qx.stopExits  "true": stop calls System.exit(0) instead of releasing main
+ *   qx.mainReturns "true": main returns at once (after logging), without waiting for stop
+ * stop logs "stop called" first.
+ */
+public class ServiceApp {
+    private static final CountDownLatch stopped = new CountDownLatch(1);
+
+    public static void main(String[] args) throws InterruptedException {
+        ServiceLog.line("start");
+        ServiceLog.line("args=" + args.length);
+        for (int i = 0; i < args.length; i++) ServiceLog.line("arg[" + i + "]=" + args[i]);
+        ServiceLog.line("args done");
+        long linger = Long.getLong("qx.lingerMs", 0L);
+        if (linger > 0) {
+            Thread worker = new Thread(() -> {
+                try {
+                    stopped.await();
+                } catch (InterruptedException e) {
+                    return;
+                }
+                ServiceLog.sleep(linger);
+                ServiceLog.line("worker done");
+            }, "linger");
+            worker.setDaemon(false);
+            worker.start();
+        }
+        if (Boolean.getBoolean("qx.mainReturns")) {
+            ServiceLog.line("main done");
+            return;
+        }
+        stopped.await();
+        ServiceLog.line("main done");
+    }
+
+    public static void stop() {
+        ServiceLog.line("stop called thread=" + Thread.currentThread().getName());
+        if (Boolean.getBoolean("qx.stopExits")) System.exit(0);
+        ServiceLog.sleep(Long.getLong("qx.stopMs", 0L));
+        stopped.countDown();
+    }
+}
