@@ -146,8 +146,11 @@ RECT screenRect(HWND window) {
 }
 
 std::wstring windowText(HWND window) {
+    // GetWindowTextW cannot read a control of another process; the message is passed across.
     wchar_t text[1024] = L"";
-    GetWindowTextW(window, text, 1024);
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000,
+                        &length);
     return text;
 }
 

@@ -37,6 +37,7 @@ void pressKey(WORD virtualKey);
 
 POINT centreOf(const RECT& rect);
 RECT screenRect(HWND window);
+// The text of a window or control, in this process or another.
 std::wstring windowText(HWND window);
 std::wstring className(HWND window);
 
