@@ -1,5 +1,6 @@
 #include "support/lib/test_env.h"
 
+#include <algorithm>
 #include <thread>
 
 #include "base/scoped.h"
@@ -14,10 +15,28 @@ std::wstring envOr(const wchar_t* name, const wchar_t* fallback) {
     return fallback;
 }
 
-void drain(HANDLE pipe, std::string* sink) {
+// Reads until every writer has closed the pipe, or until the child has ended and the pipe stayed
+// empty for a moment: processes Wine starts on demand (its desktop window process) may inherit the
+// pipe and keep it open long after the child is gone.
+void drain(HANDLE pipe, HANDLE process, std::string* sink) {
     char buf[4096];
-    DWORD got = 0;
-    while (ReadFile(pipe, buf, sizeof buf, &got, nullptr) && got > 0) sink->append(buf, got);
+    int quietAfterExit = 0;
+    for (;;) {
+        DWORD available = 0;
+        if (!PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr)) break;
+        if (available > 0) {
+            DWORD got = 0;
+            if (!ReadFile(pipe, buf, std::min<DWORD>(available, sizeof buf), &got, nullptr) || got == 0)
+                break;
+            sink->append(buf, got);
+            quietAfterExit = 0;
+            continue;
+        }
+        if (WaitForSingleObject(process, 5) == WAIT_OBJECT_0) {
+            if (++quietAfterExit > 40) break;
+            Sleep(5);
+        }
+    }
 }
 
 std::wstring buildEnvironment(const std::map<std::wstring, std::wstring>& changes) {
@@ -94,8 +113,8 @@ ChildResult runChild(const std::wstring& commandLine, const ChildOptions& option
     errWrite.reset();
     inRead.reset();
 
-    std::thread outReader(drain, outRead.get(), &result.out);
-    std::thread errReader(drain, errRead.get(), &result.err);
+    std::thread outReader(drain, outRead.get(), process.get(), &result.out);
+    std::thread errReader(drain, errRead.get(), process.get(), &result.err);
     if (!options.input.empty()) {
         DWORD written = 0;
         WriteFile(inWrite.get(), options.input.data(), static_cast<DWORD>(options.input.size()), &written,
@@ -108,7 +127,6 @@ ChildResult runChild(const std::wstring& commandLine, const ChildOptions& option
         WaitForSingleObject(process.get(), 10000);
     }
     GetExitCodeProcess(process.get(), &result.exitCode);
-    // Grandchildren may still hold the pipes; the readers end when the last writer goes.
     outReader.join();
     errReader.join();
     return result;
