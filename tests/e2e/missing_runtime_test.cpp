@@ -5,6 +5,7 @@
 #include <shlobj.h>
 
 #include <thread>
+#include <vector>
 
 #include "base/scoped.h"
 #include "resource.h"
@@ -254,19 +255,66 @@ TEST_F(MissingRuntime, APerUserFolderThatCannotBeMadeDoesNotStopTheStart) {
     EXPECT_EQ(jrePathIn(app.ini), L"<none>");
 }
 
-TEST_F(MissingRuntime, WithoutAVisibleWindowStationTheStartEndsWithAnErrorLine) {
-    LauncherApp app = makeApp(L"missing-runtime-no-desktop");
-    app.writeIni(appIni("Minimum Version=11\r\n"));
-    app.options.desktop = L"qxtest-no-desktop\\Default";
-    app.options.timeoutMs = 30000;
-    const ChildResult r = app.run();
-    EXPECT_FALSE(r.timedOut);
-    EXPECT_EQ(r.exitCode, kFailed);
-    EXPECT_EQ(
-        r.out,
+// A dialog template whose one control has a class that does not exist: no dialog can be made from it.
+std::vector<WORD> brokenDialogTemplate() {
+    std::vector<WORD> words;
+    const auto dword = [&](DWORD value) {
+        words.push_back(LOWORD(value));
+        words.push_back(HIWORD(value));
+    };
+    const auto text = [&](const wchar_t* value) {
+        for (; *value; ++value) words.push_back(*value);
+        words.push_back(0);
+    };
+    dword(WS_POPUP | WS_CAPTION | DS_MODALFRAME);
+    dword(0);
+    words.insert(words.end(), {1, 0, 0, 100, 50});  // one control; x, y, width, height
+    words.insert(words.end(), {0, 0});              // no menu, the standard class
+    text(L"Broken");
+    if (words.size() % 2) words.push_back(0);  // items start on a DWORD boundary
+    dword(WS_CHILD | WS_VISIBLE);
+    dword(0);
+    words.insert(words.end(), {0, 0, 50, 20, 100});  // x, y, width, height, id
+    text(L"QxNoSuchClass");
+    words.insert(words.end(), {0, 0});  // no text, no creation data
+    return words;
+}
+
+// A service's window station, or a dialog that cannot be made: the start ends at once instead of
+// waiting for an answer nobody can give.
+TEST_F(MissingRuntime, WhenNoDialogCanBeShownTheStartEndsWithAnErrorLine) {
+    const std::string expected =
         "Error: The Java Runtime Environment (JRE) was not found (minimum version 11.0), and no window can "
-        "be shown here to choose one. Set JRE Path in the INI file. \n");
-    EXPECT_FALSE(exists(app.appData + L"\\Dialog App"));
+        "be "
+        "shown here to choose one. Set JRE Path in the INI file. \n";
+    {
+        LauncherApp app = makeApp(L"missing-runtime-no-desktop");
+        app.writeIni(appIni("Minimum Version=11\r\n"));
+        app.options.desktop = L"qxtest-no-desktop\\Default";
+        app.options.timeoutMs = 30000;
+        const ChildResult r = app.run();
+        EXPECT_FALSE(r.timedOut);
+        EXPECT_EQ(r.exitCode, kFailed);
+        EXPECT_EQ(r.out, expected);
+        EXPECT_FALSE(exists(app.appData + L"\\Dialog App"));
+    }
+    {
+        LauncherApp app = makeApp(L"missing-runtime-no-template");
+        app.writeIni(appIni("Minimum Version=11\r\n"));
+        const std::vector<WORD> broken = brokenDialogTemplate();
+        qx::Scoped<qx::UpdateResourceTraits> update(BeginUpdateResourceW(app.exe.c_str(), FALSE));
+        ASSERT_TRUE(update);
+        ASSERT_TRUE(UpdateResourceW(update.get(), RT_DIALOG, MAKEINTRESOURCEW(IDD_JRE_NOT_FOUND),
+                                    MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US),
+                                    const_cast<WORD*>(broken.data()),
+                                    static_cast<DWORD>(broken.size() * sizeof(WORD))));
+        ASSERT_TRUE(EndUpdateResourceW(update.release(), FALSE));
+        app.options.timeoutMs = 30000;
+        const ChildResult r = app.run();
+        EXPECT_FALSE(r.timedOut) << "the dialog was still there";
+        EXPECT_EQ(r.exitCode, kFailed);
+        EXPECT_EQ(r.out, expected);
+    }
 }
 
 }  // namespace
