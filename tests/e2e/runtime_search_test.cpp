@@ -213,4 +213,18 @@ TEST_F(RuntimeChoice, PairProductThatCannotStartFailsTheLaunch) {
     EXPECT_EQ(r.exitCode, kFailed);
 }
 
+TEST_F(RuntimeChoice, PrivateRuntimeIsNeverHandedToThePairProduct) {
+    LauncherApp app = makeApp(L"choice-private-x86");
+    const std::wstring jre64 = app.dir + L"\\jre64";
+    ASSERT_TRUE(copyRuntime(runtimeHome(L"x86"), jre64));
+    const std::wstring record = app.dir + L"\\pair-record.txt";
+    app.options.env[L"QXTEST_PAIR_RECORD"] = record;
+    app.writeIni(searchIni("", "Pair Product=" + narrow(ownPath()) + "\r\nPair Return Code=Yes\r\n"));
+    const ChildResult r = app.run();
+    EXPECT_EQ(r.out, "Error: Failed to load Java VM library: " + narrow(jre64) +
+                         "\\bin\\client\\jvm.dll (errno = 193).\n \n");
+    EXPECT_EQ(r.exitCode, kFailed);
+    EXPECT_EQ(GetFileAttributesW(record.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
 }  // namespace
