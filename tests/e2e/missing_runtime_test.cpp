@@ -197,7 +197,7 @@ TEST_F(MissingRuntime, AChosenRuntimeRunsTheAppAndIsFoundDirectlyNextTime) {
     {
         Start start(app, L"first");
         ASSERT_TRUE(start.dialog());
-        chooseFolder(start, home);
+        ASSERT_NO_FATAL_FAILURE(chooseFolder(start, home));
         EXPECT_EQ(windowText(start.item(IDC_JRE_PATH)), home);
         ASSERT_TRUE(IsWindowEnabled(start.item(IDOK)));
         clickWindow(start.item(IDOK));
@@ -228,7 +228,7 @@ TEST_F(MissingRuntime, AServiceRemembersTheRuntimeBesideTheExecutables) {
     const std::wstring home = runtimeHome(L"jdk17");
     Start start(app);
     ASSERT_TRUE(start.dialog());
-    chooseFolder(start, home);
+    ASSERT_NO_FATAL_FAILURE(chooseFolder(start, home));
     clickWindow(start.item(IDOK));
     const ChildResult r = start.finish();
     EXPECT_FALSE(r.timedOut);
@@ -247,7 +247,7 @@ TEST_F(MissingRuntime, APerUserFolderThatCannotBeMadeDoesNotStopTheStart) {
     app.options.env[L"APPDATA"] = blocker;
     Start start(app);
     ASSERT_TRUE(start.dialog());
-    chooseFolder(start, runtimeHome(L"jdk17"));
+    ASSERT_NO_FATAL_FAILURE(chooseFolder(start, runtimeHome(L"jdk17")));
     clickWindow(start.item(IDOK));
     const ChildResult r = start.finish();
     EXPECT_EQ(r.exitCode, 0u) << r.out << r.err;
