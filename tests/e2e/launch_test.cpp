@@ -160,6 +160,7 @@ TEST(Launch, PrivateRuntimeBesideTheExecutable) {
 
     // "jre" is not a private runtime folder: only "jre64" is.
     MoveFileW(rt.c_str(), (app.dir + L"\\jre").c_str());
+    app.options.desktop = L"qxtest-no-desktop\\Default";  // no missing-runtime dialog to wait for
     EXPECT_EQ(app.run().exitCode, kFailed);
 }
 

@@ -54,7 +54,7 @@ public:
             result_ = app.run(args);
             done_ = true;
         });
-        dialog_ = waitForWindow(L"#32770", L"JRE Not Found");
+        dialog_ = waitForProcessWindow(app.exe, L"#32770", L"JRE Not Found");
         if (dialog_) bringToFront(dialog_);
     }
     ~Start() {
@@ -100,16 +100,21 @@ bool selectInBrowser(HWND browser, const std::wstring& folder) {
     return written;
 }
 
-// Browse, pick `folder` in the system's browser and confirm it there.
+// Browse, pick `folder` in the system's browser and confirm it there. A browser that has only just
+// started may not have filled its tree yet and keep its first selection; the user would browse again.
 void chooseFolder(const Start& start, const std::wstring& folder) {
-    const HWND browser = openBrowser(start);
-    ASSERT_TRUE(browser) << "the folder browser did not open";
-    ASSERT_TRUE(selectInBrowser(browser, folder));
-    Sleep(300);
-    saveScreenshot(browser, L"missing-runtime-folder-browser");
-    clickWindow(GetDlgItem(browser, IDOK));
-    ASSERT_TRUE(waitUntil([&] { return !IsWindow(browser); }));
-    ASSERT_TRUE(waitUntil([&] { return !windowText(start.item(IDC_JRE_PATH)).empty(); }));
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        const HWND browser = openBrowser(start);
+        ASSERT_TRUE(browser) << "the folder browser did not open";
+        Sleep(500);
+        ASSERT_TRUE(selectInBrowser(browser, folder));
+        Sleep(300);
+        saveScreenshot(browser, L"missing-runtime-folder-browser");
+        clickWindow(GetDlgItem(browser, IDOK));
+        ASSERT_TRUE(waitUntil([&] { return !IsWindow(browser); }));
+        if (waitUntil([&] { return windowText(start.item(IDC_JRE_PATH)) == folder; }, 3000)) return;
+    }
+    FAIL() << "the browser handed back " << narrow(windowText(start.item(IDC_JRE_PATH)));
 }
 
 class MissingRuntime : public ::testing::Test {

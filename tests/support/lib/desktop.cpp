@@ -37,7 +37,18 @@ struct Search {
     HWND owner;
     HWND except;
     HWND found;
+    const std::wstring* image = nullptr;
 };
+
+bool runsImage(HWND window, const std::wstring& image) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    qx::UniqueHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+    if (!process) return false;
+    wchar_t path[MAX_PATH * 4] = L"";
+    DWORD size = MAX_PATH * 4;
+    return QueryFullProcessImageNameW(process.get(), 0, path, &size) && _wcsicmp(path, image.c_str()) == 0;
+}
 
 BOOL CALLBACK matchWindow(HWND window, LPARAM context) {
     auto* search = reinterpret_cast<Search*>(context);
@@ -50,6 +61,7 @@ BOOL CALLBACK matchWindow(HWND window, LPARAM context) {
     }
     if (search->className && className(window) != search->className) return TRUE;
     if (search->title && windowText(window) != search->title) return TRUE;
+    if (search->image && !runsImage(window, *search->image)) return TRUE;
     search->found = window;
     return FALSE;
 }
@@ -88,6 +100,13 @@ bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
 
 HWND waitForWindow(const wchar_t* className, const wchar_t* title, DWORD processId, DWORD timeoutMs) {
     return findWindow({className, title, processId, nullptr, nullptr, nullptr}, timeoutMs);
+}
+
+HWND waitForProcessWindow(const std::wstring& image, const wchar_t* className, const wchar_t* title,
+                          DWORD timeoutMs) {
+    Search search{className, title, 0, nullptr, nullptr, nullptr};
+    search.image = &image;
+    return findWindow(search, timeoutMs);
 }
 
 HWND waitForOwnedWindow(HWND owner, DWORD timeoutMs) {

@@ -21,6 +21,9 @@ bool waitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 10000);
 // any process); null after the time-out.
 HWND waitForWindow(const wchar_t* className, const wchar_t* title, DWORD processId = 0,
                    DWORD timeoutMs = 30000);
+// The same for a window of a process started from the program file `image` (full path).
+HWND waitForProcessWindow(const std::wstring& image, const wchar_t* className, const wchar_t* title,
+                          DWORD timeoutMs = 30000);
 // A visible top-level window owned by `owner`, other than `except`; null after the time-out.
 HWND waitForOwnedWindow(HWND owner, DWORD timeoutMs = 30000);
 
