@@ -29,6 +29,20 @@ TEST(Launch, ArgumentsReachMainByTheLaunchersSplittingRules) {
     EXPECT_TRUE(hasLine(r.out, "main done"));
 }
 
+TEST(Launch, LongCommandLineWithAnUnclosedQuoteReachesMainWhole) {
+    LauncherApp app = makeApp(L"launch-long-args");
+    app.writeIni(probeIni());
+    const std::wstring word(60, L'w');
+    std::wstring args;
+    for (int i = 0; i < 500; ++i) args += word + L" ";
+    args += L"\"open " + std::wstring(1000, L'q');
+    ChildResult r = app.run(args);
+    ASSERT_EQ(r.exitCode, 0u) << r.err;
+    EXPECT_TRUE(hasLine(r.out, "args=501"));
+    EXPECT_TRUE(hasLine(r.out, "arg[499]=" + narrow(word)));
+    EXPECT_TRUE(hasLine(r.out, "arg[500]=open " + std::string(1000, 'q')));
+}
+
 TEST(Launch, ExitCodeFollowsJava) {
     LauncherApp app = makeApp(L"launch-exit");
     app.writeIni(probeIni());
