@@ -219,8 +219,8 @@ bool setupSingleInstance(Launcher& launcher) {
                                                      sizeof(HandoffBlock), name.c_str()));
     if (!launcher.handoffMapping) return true;
     const bool primary = GetLastError() == ERROR_SUCCESS;
-    // Exactly the block's size: a smaller mapping made by another program fails here and leaves the
-    // mode off rather than reading past its end.
+    // Exactly the block's size: a view too short for the block (another program's smaller mapping)
+    // is refused and leaves the mode off.
     UniqueView view(MapViewOfFile(launcher.handoffMapping.get(), FILE_MAP_WRITE, 0, 0, sizeof(HandoffBlock)));
     if (!view) {
         launcher.handoffMapping.reset();
