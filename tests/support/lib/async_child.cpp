@@ -5,35 +5,6 @@
 namespace qxtest {
 namespace {
 
-std::wstring environmentBlock(const std::map<std::wstring, std::wstring>& changes) {
-    struct Less {
-        bool operator()(const std::wstring& a, const std::wstring& b) const {
-            return _wcsicmp(a.c_str(), b.c_str()) < 0;
-        }
-    };
-    std::map<std::wstring, std::wstring, Less> vars;
-    wchar_t* block = GetEnvironmentStringsW();
-    for (const wchar_t* p = block; *p; p += wcslen(p) + 1) {
-        const std::wstring entry(p);
-        const size_t eq = entry.find(L'=', 1);
-        if (eq != std::wstring::npos) vars[entry.substr(0, eq)] = entry.substr(eq + 1);
-    }
-    FreeEnvironmentStringsW(block);
-    for (const auto& [name, value] : changes) {
-        if (value.empty())
-            vars.erase(name);
-        else
-            vars[name] = value;
-    }
-    std::wstring out;
-    for (const auto& [name, value] : vars) {
-        out += name + L"=" + value;
-        out.push_back(L'\0');
-    }
-    out.push_back(L'\0');
-    return out;
-}
-
 HANDLE inheritableOutput(const std::wstring& path) {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     const std::wstring target = path.empty() ? L"NUL" : path;

@@ -39,7 +39,9 @@ void drain(HANDLE pipe, HANDLE process, std::string* sink) {
     }
 }
 
-std::wstring buildEnvironment(const std::map<std::wstring, std::wstring>& changes) {
+}  // namespace
+
+std::wstring environmentBlock(const std::map<std::wstring, std::wstring>& changes) {
     // Windows keeps the block sorted case-insensitively; a map with that order keeps it so.
     struct Less {
         bool operator()(const std::wstring& a, const std::wstring& b) const {
@@ -70,8 +72,6 @@ std::wstring buildEnvironment(const std::map<std::wstring, std::wstring>& change
     return out;
 }
 
-}  // namespace
-
 std::wstring outDir() { return envOr(L"QXTEST_OUT_DIR", QXTEST_OUT_DIR); }
 std::wstring sourceDir() { return envOr(L"QXTEST_SOURCE_DIR", QXTEST_SOURCE_DIR); }
 std::wstring runtimeHome(const std::wstring& name) { return outDir() + L"\\runtimes\\" + name; }
@@ -101,7 +101,7 @@ ChildResult runChild(const std::wstring& commandLine, const ChildOptions& option
     if (!desktop.empty()) si.lpDesktop = desktop.data();
     PROCESS_INFORMATION pi{};
     std::wstring cmd = commandLine;
-    std::wstring env = buildEnvironment(options.env);
+    std::wstring env = environmentBlock(options.env);
     if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT, env.data(),
                         options.workDir.empty() ? nullptr : options.workDir.c_str(), &si, &pi)) {
         result.exitCode = 0xDEAD0000u | (GetLastError() & 0xFFFF);

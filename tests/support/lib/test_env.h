@@ -37,6 +37,10 @@ struct ChildOptions {
     std::wstring desktop;      // "station\desktop" the child starts on; empty = this process's
 };
 
+// This process's environment with `changes` applied (empty value = remove), as a Unicode block
+// for CreateProcessW.
+std::wstring environmentBlock(const std::map<std::wstring, std::wstring>& changes);
+
 // Starts `commandLine` (application name taken from it) with pipes for stdin/stdout/stderr, waits and
 // collects both outputs.
 ChildResult runChild(const std::wstring& commandLine, const ChildOptions& options = {});
