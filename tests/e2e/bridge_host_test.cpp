@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 #include <jni.h>
 
+#include "vm/jdk11_init_args.h"
+
 #include <algorithm>
 #include <cstdarg>
 #include <cstdint>
@@ -30,27 +32,7 @@ using DefaultsFn = jint(JNICALL*)(void*);
 using CreatedFn = jint(JNICALL*)(JavaVM**, jsize, jsize*);
 using FindBootFn = jclass(JNICALL*)(JNIEnv*, const char*);
 
-// JDK 1.1's init args: jni.h no longer declares them, the invocation API still accepts them.
-struct Jdk11InitArgs {
-    jint version;
-    char** properties;
-    jint checkSource;
-    jint nativeStackSize;
-    jint javaStackSize;
-    jint minHeapSize;
-    jint maxHeapSize;
-    jint verifyMode;
-    char* classpath;
-    void* vfprintfHook;
-    void* exitHook;
-    void* abortHook;
-    jint enableClassGC;
-    jint enableVerboseGC;
-    jint disableAsyncGC;
-    jint verbose;
-    jboolean debugging;
-    jint debugPort;
-};
+using Jdk11InitArgs = qx::JDK1_1InitArgs;
 
 template <typename Fn>
 Fn proc(HMODULE dll, const char* name) {
@@ -208,7 +190,8 @@ bool createVm(const Bridge& b, const std::vector<std::string>& options, Vm& vm, 
 // A Java string from UTF-16 units, through String(char[]).
 jstring newString(JNIEnv* env, const std::wstring& text) {
     jcharArray chars = env->NewCharArray(static_cast<jsize>(text.size()));
-    env->SetCharArrayRegion(chars, 0, static_cast<jsize>(text.size()), reinterpret_cast<const jchar*>(text.data()));
+    env->SetCharArrayRegion(chars, 0, static_cast<jsize>(text.size()),
+                            reinterpret_cast<const jchar*>(text.data()));
     jclass stringClass = env->FindClass("java/lang/String");
     jmethodID ctor = env->GetMethodID(stringClass, "<init>", "([C)V");
     // The table's variadic slot itself (the C++ wrapper would take the va_list slot).
@@ -228,8 +211,10 @@ std::string utf8(JNIEnv* env, jstring s) {
 bool callMain(Vm& vm, const std::vector<std::wstring>& args) {
     JNIEnv* env = vm.env;
     if (!vm.main) return false;
-    jobjectArray array = env->NewObjectArray(static_cast<jsize>(args.size()), env->FindClass("java/lang/String"), nullptr);
-    for (size_t i = 0; i < args.size(); i++) env->SetObjectArrayElement(array, static_cast<jsize>(i), newString(env, args[i]));
+    jobjectArray array =
+        env->NewObjectArray(static_cast<jsize>(args.size()), env->FindClass("java/lang/String"), nullptr);
+    for (size_t i = 0; i < args.size(); i++)
+        env->SetObjectArrayElement(array, static_cast<jsize>(i), newString(env, args[i]));
     env->functions->CallStaticVoidMethod(env, vm.probe, vm.main, array);
     if (env->ExceptionCheck()) {
         say("main threw");
@@ -268,10 +253,10 @@ int childMain() {
     Vm vm;
     if (!createVm(b, options, vm, JNI_TRUE)) return 2;
     if (!callMain(vm, {L"plain", L"äöü", L"日本", L"", L"with spaces", L"--prop=java.class.path",
-                       L"--prop=java.library.path", L"--prop=qx.test.prop", L"--prop=qx.multi", L"--prop=user.dir",
-                       L"--prop=qx.not.set", L"--env=QXTEST_ENV_VALUE", L"--env=QXTEST_SET_BY_CHILD",
-                       L"--env=QXTEST_ENV_REMOVED", L"--stack", L"--print=ünïcödé 日本",
-                       L"--print-err=to stderr ü"}))
+                       L"--prop=java.library.path", L"--prop=qx.test.prop", L"--prop=qx.multi",
+                       L"--prop=user.dir", L"--prop=qx.not.set", L"--env=QXTEST_ENV_VALUE",
+                       L"--env=QXTEST_SET_BY_CHILD", L"--env=QXTEST_ENV_REMOVED", L"--stack",
+                       L"--print=ünïcödé 日本", L"--print-err=to stderr ü"}))
         return 3;
     return destroy(vm);
 }
@@ -388,9 +373,9 @@ int childCalls() {
         env, vm.probe, mix, jint(-7), jlong(1234567890123LL), 2.5, jfloat(1.25f), jboolean(JNI_TRUE),
         jchar(0x263a), jshort(-3), jbyte(-4), s));
     say("mix ...=%s", utf8(env, r1).c_str());
-    auto* r2 = static_cast<jstring>(callStaticObjectV(env, vm.probe, mix, jint(2147483647),
-                                                      jlong(-9223372036854775807LL), -0.5, jfloat(3.5f),
-                                                      jboolean(JNI_FALSE), jchar(65), jshort(32767), jbyte(127), s));
+    auto* r2 = static_cast<jstring>(
+        callStaticObjectV(env, vm.probe, mix, jint(2147483647), jlong(-9223372036854775807LL), -0.5,
+                          jfloat(3.5f), jboolean(JNI_FALSE), jchar(65), jshort(32767), jbyte(127), s));
     say("mix V=%s", utf8(env, r2).c_str());
     jvalue a[9];
     a[0].i = 1;
@@ -408,12 +393,12 @@ int childCalls() {
 
     jobject probe = env->functions->NewObject(env, vm.probe, env->GetMethodID(vm.probe, "<init>", "()V"));
     jmethodID sum = env->GetMethodID(vm.probe, "sum", "(IJSB)J");
-    say("sum ...=%lld", static_cast<long long>(env->functions->CallLongMethod(env, probe, sum, jint(1),
-                                                                             jlong(1LL << 40), jshort(-2), jbyte(3))));
-    say("sum V=%lld", static_cast<long long>(callLongV(env, probe, sum, jint(-1), jlong(-1), jshort(-1), jbyte(-1))));
-    say("sum nonvirtual=%lld",
-        static_cast<long long>(env->functions->CallNonvirtualLongMethod(env, probe, vm.probe, sum, jint(10),
-                                                                        jlong(20), jshort(30), jbyte(40))));
+    say("sum ...=%lld", static_cast<long long>(env->functions->CallLongMethod(
+                            env, probe, sum, jint(1), jlong(1LL << 40), jshort(-2), jbyte(3))));
+    say("sum V=%lld",
+        static_cast<long long>(callLongV(env, probe, sum, jint(-1), jlong(-1), jshort(-1), jbyte(-1))));
+    say("sum nonvirtual=%lld", static_cast<long long>(env->functions->CallNonvirtualLongMethod(
+                                   env, probe, vm.probe, sum, jint(10), jlong(20), jshort(30), jbyte(40))));
 
     JavaVM* fromEnv = nullptr;
     const jint getVmRc = env->GetJavaVM(&fromEnv);
@@ -423,7 +408,8 @@ int childCalls() {
     const jint createdRc = b.created(vms, 2, &count);
     say("created=%d count=%d same: %s", createdRc, count, vms[0] == vm.vm ? "yes" : "no");
     jclass boot = b.findBoot ? b.findBoot(env, "java/lang/String") : nullptr;
-    say("boot String: %s", boot && env->IsSameObject(boot, env->FindClass("java/lang/String")) ? "found" : "missing");
+    say("boot String: %s",
+        boot && env->IsSameObject(boot, env->FindClass("java/lang/String")) ? "found" : "missing");
     jclass app = b.findBoot ? b.findBoot(env, "qx/test/Probe") : nullptr;
     env->ExceptionClear();
     say("boot Probe: %s", app ? "found" : "missing");
@@ -441,7 +427,8 @@ int childCalls() {
     jmethodID ctor1 = env->GetMethodID(fos, "<init>", "(Ljava/lang/String;)V");
     jmethodID ctor2 = env->GetMethodID(fos, "<init>", "(Ljava/lang/String;Z)V");
     writeAndClose(env, newObjectV(env, fos, ctor1, newString(env, file)), "one");
-    writeAndClose(env, env->functions->NewObject(env, fos, ctor2, newString(env, file), jboolean(JNI_TRUE)), "two");
+    writeAndClose(env, env->functions->NewObject(env, fos, ctor2, newString(env, file), jboolean(JNI_TRUE)),
+                  "two");
     jvalue fa[2];
     fa[0].l = newString(env, file);
     fa[1].z = JNI_TRUE;
@@ -515,7 +502,8 @@ DWORD WINAPI vmThread(void*) {
 }
 
 int childOtherThread() {
-    HANDLE thread = CreateThread(nullptr, 4 << 20, vmThread, nullptr, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+    HANDLE thread =
+        CreateThread(nullptr, 4 << 20, vmThread, nullptr, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
     WaitForSingleObject(thread, INFINITE);
     DWORD code = 99;
     GetExitCodeThread(thread, &code);
@@ -575,15 +563,23 @@ int childNoHelper() {
 
 int runChildMode(const std::wstring& mode) {
     static const std::map<std::wstring, int (*)()> modes = {
-        {L"main", childMain},           {L"exit3", childExit3},   {L"halt", childHalt},
-        {L"destroy-waits", childDestroyWaits}, {L"attached", childAttached}, {L"calls", childCalls},
-        {L"crash", childCrash},         {L"startup-failure", childStartupFailure},
-        {L"fail-static", childFailStatic}, {L"throws", childThrows},
+        {L"main", childMain},
+        {L"exit3", childExit3},
+        {L"halt", childHalt},
+        {L"destroy-waits", childDestroyWaits},
+        {L"attached", childAttached},
+        {L"calls", childCalls},
+        {L"crash", childCrash},
+        {L"startup-failure", childStartupFailure},
+        {L"fail-static", childFailStatic},
+        {L"throws", childThrows},
         {L"bad-option", [] { return childBadOption(false); }},
         {L"bad-option-hook", [] { return childBadOption(true); }},
-        {L"stdin", childStdin},         {L"stack-depth", childStackDepth},
+        {L"stdin", childStdin},
+        {L"stack-depth", childStackDepth},
         {L"other-thread", childOtherThread},
-        {L"defaults", childDefaults},   {L"nohelper", childNoHelper},
+        {L"defaults", childDefaults},
+        {L"nohelper", childNoHelper},
     };
     const auto it = modes.find(mode);
     if (it == modes.end()) {
@@ -615,10 +611,10 @@ ChildRun runMode(const std::wstring& mode, std::map<std::wstring, std::wstring> 
     return run;
 }
 
-#define EXPECT_CHILD(run, code, expectedOut)                                             \
-    do {                                                                                  \
-        EXPECT_EQ((run).result.out, (expectedOut)) << "stderr:\n" << (run).result.err;    \
-        EXPECT_EQ((run).result.exitCode, static_cast<DWORD>(code)) << (run).result.err;   \
+#define EXPECT_CHILD(run, code, expectedOut)                                            \
+    do {                                                                                \
+        EXPECT_EQ((run).result.out, (expectedOut)) << "stderr:\n" << (run).result.err;  \
+        EXPECT_EQ((run).result.exitCode, static_cast<DWORD>(code)) << (run).result.err; \
     } while (0)
 
 TEST(BridgeHost, MainSeesArgumentsPropertiesEnvironmentAndStackSize) {
@@ -628,42 +624,43 @@ TEST(BridgeHost, MainSeesArgumentsPropertiesEnvironmentAndStackSize) {
                                      {L"QXTEST_JVM_TRACE", trace}});
     const std::string jar = unixPath(qxtest::testJar(L"probe"));
     const std::string dir = unixPath(run.dir);
-    EXPECT_CHILD(run, 0, joinLines({
-        "create=0",
-        "args=17",
-        "arg[0]=plain",
-        "arg[1]=äöü",
-        "arg[2]=日本",
-        "arg[3]=",
-        "arg[4]=with spaces",
-        "arg[5]=--prop=java.class.path",
-        "arg[6]=--prop=java.library.path",
-        "arg[7]=--prop=qx.test.prop",
-        "arg[8]=--prop=qx.multi",
-        "arg[9]=--prop=user.dir",
-        "arg[10]=--prop=qx.not.set",
-        "arg[11]=--env=QXTEST_ENV_VALUE",
-        "arg[12]=--env=QXTEST_SET_BY_CHILD",
-        "arg[13]=--env=QXTEST_ENV_REMOVED",
-        "arg[14]=--stack",
-        "arg[15]=--print=ünïcödé 日本",
-        "arg[16]=--print-err=to stderr ü",
-        "thread=main",
-        "prop[java.class.path]=" + jar + ":" + dir + "/lib/*:missing/dir/x.jar",
-        "prop[java.library.path]=" + dir + "/native:" + dir + "/other dir",
-        "prop[qx.test.prop]=Wert äöü",
-        "prop[qx.multi]=a\\u000ab",
-        "prop[user.dir]=" + dir,
-        "prop[qx.not.set] unset",
-        "env[QXTEST_ENV_VALUE]=from Windows ä",
-        "env[QXTEST_SET_BY_CHILD]=late",
-        "env[QXTEST_ENV_REMOVED] unset",
-        "stack=2048",
-        "ünïcödé 日本",
-        "main done",
-        "main returned",
-        "destroy=0",
-    }));
+    EXPECT_CHILD(run, 0,
+                 joinLines({
+                     "create=0",
+                     "args=17",
+                     "arg[0]=plain",
+                     "arg[1]=äöü",
+                     "arg[2]=日本",
+                     "arg[3]=",
+                     "arg[4]=with spaces",
+                     "arg[5]=--prop=java.class.path",
+                     "arg[6]=--prop=java.library.path",
+                     "arg[7]=--prop=qx.test.prop",
+                     "arg[8]=--prop=qx.multi",
+                     "arg[9]=--prop=user.dir",
+                     "arg[10]=--prop=qx.not.set",
+                     "arg[11]=--env=QXTEST_ENV_VALUE",
+                     "arg[12]=--env=QXTEST_SET_BY_CHILD",
+                     "arg[13]=--env=QXTEST_ENV_REMOVED",
+                     "arg[14]=--stack",
+                     "arg[15]=--print=ünïcödé 日本",
+                     "arg[16]=--print-err=to stderr ü",
+                     "thread=main",
+                     "prop[java.class.path]=" + jar + ":" + dir + "/lib/*:missing/dir/x.jar",
+                     "prop[java.library.path]=" + dir + "/native:" + dir + "/other dir",
+                     "prop[qx.test.prop]=Wert äöü",
+                     "prop[qx.multi]=a\\u000ab",
+                     "prop[user.dir]=" + dir,
+                     "prop[qx.not.set] unset",
+                     "env[QXTEST_ENV_VALUE]=from Windows ä",
+                     "env[QXTEST_SET_BY_CHILD]=late",
+                     "env[QXTEST_ENV_REMOVED] unset",
+                     "stack=2048",
+                     "ünïcödé 日本",
+                     "main done",
+                     "main returned",
+                     "destroy=0",
+                 }));
     EXPECT_EQ(run.result.err, "to stderr ü\n");
 
     // The trace holds exactly what the caller passed: ANSI bytes, Windows paths, the hooks marked.
@@ -674,26 +671,28 @@ TEST(BridgeHost, MainSeesArgumentsPropertiesEnvironmentAndStackSize) {
     ASSERT_TRUE(qxtest::readFile(trace, recorded));
     const std::string childDir = qxtest::narrow(run.dir);
     EXPECT_EQ(recorded, joinLines({
-        "version=0x10002",
-        "option=-Djava.class.path=" + qxtest::narrow(qxtest::testJar(L"probe")) + ";lib\\*;missing\\dir\\x.jar",
-        "option=-Djava.library.path=" + childDir + "\\native;" + childDir + "\\other dir",
-        "option=-Dqx.test.prop=" + wert,
-        "option=-Xss2m",
-        "option+hook=exit",
-        "option+hook=-Dqx.extra=1",
-        "optionhex=" + hex("-Dqx.multi=a\nb"),
-        "option+hook=abort",
-        "option=-Xqxunknown",
-        "option+hook=vfprintf",
-        "ignoreUnrecognized=1",
-        "result=0",
-    }));
+                            "version=0x10002",
+                            "option=-Djava.class.path=" + qxtest::narrow(qxtest::testJar(L"probe")) +
+                                ";lib\\*;missing\\dir\\x.jar",
+                            "option=-Djava.library.path=" + childDir + "\\native;" + childDir + "\\other dir",
+                            "option=-Dqx.test.prop=" + wert,
+                            "option=-Xss2m",
+                            "option+hook=exit",
+                            "option+hook=-Dqx.extra=1",
+                            "optionhex=" + hex("-Dqx.multi=a\nb"),
+                            "option+hook=abort",
+                            "option=-Xqxunknown",
+                            "option+hook=vfprintf",
+                            "ignoreUnrecognized=1",
+                            "result=0",
+                        }));
 }
 
 TEST(BridgeHost, SystemExitRunsTheExitHookThenEndsWithItsCode) {
     ChildRun run = runMode(L"exit3");
-    EXPECT_CHILD(run, 3, joinLines({"create=0", "args=3", "arg[0]=--print=before", "arg[1]=--exit=3",
-                                    "arg[2]=--print=after", "thread=main", "before", "exit hook 3"}));
+    EXPECT_CHILD(run, 3,
+                 joinLines({"create=0", "args=3", "arg[0]=--print=before", "arg[1]=--exit=3",
+                            "arg[2]=--print=after", "thread=main", "before", "exit hook 3"}));
 }
 
 TEST(BridgeHost, RuntimeHaltRunsTheExitHookToo) {
@@ -703,37 +702,40 @@ TEST(BridgeHost, RuntimeHaltRunsTheExitHookToo) {
 
 TEST(BridgeHost, DestroyJavaVmWaitsForNonDaemonThread) {
     ChildRun run = runMode(L"destroy-waits");
-    EXPECT_CHILD(run, 0, joinLines({"create=0", "args=1", "arg[0]=--thread-ms=600", "thread=main", "main done",
-                                    "main returned", "thread done", "destroy=0", "waited at least 300 ms: yes"}));
+    EXPECT_CHILD(run, 0,
+                 joinLines({"create=0", "args=1", "arg[0]=--thread-ms=600", "thread=main", "main done",
+                            "main returned", "thread done", "destroy=0", "waited at least 300 ms: yes"}));
 }
 
 TEST(BridgeHost, SecondWindowsThreadAttachesAndCallsStaticMethod) {
     ChildRun run = runMode(L"attached");
-    EXPECT_CHILD(run, 0, joinLines({"create=0", "attach=0", "own env: yes", "getenv=0 same: yes",
-                                    "echo[qx-attached]=von Thread ü", "result=echo:von Thread ü", "detach=0",
-                                    "thread exit=0", "jvmti env=-3", "echo[main]=main again", "destroy=0"}));
+    EXPECT_CHILD(run, 0,
+                 joinLines({"create=0", "attach=0", "own env: yes", "getenv=0 same: yes",
+                            "echo[qx-attached]=von Thread ü", "result=echo:von Thread ü", "detach=0",
+                            "thread exit=0", "jvmti env=-3", "echo[main]=main again", "destroy=0"}));
 }
 
 TEST(BridgeHost, ArgumentsPassThroughEveryCallingSlot) {
     ChildRun run = runMode(L"calls");
-    EXPECT_CHILD(run, 0, joinLines({
-        "create=0",
-        "mix ...=-7,1234567890123,2.5,1.25,true,9786,-3,-4,str ü",
-        "mix V=2147483647,-9223372036854775807,-0.5,3.5,false,65,32767,127,str ü",
-        "mix A=1,2,3.25,4.5,true,26085,6,7,null",
-        "scale=3",
-        "sum ...=1099511627778",
-        "sum V=-4",
-        "sum nonvirtual=100",
-        "getjavavm=0 same: yes",
-        "created=0 count=1 same: yes",
-        "boot String: found",
-        "boot Probe: missing",
-        "create again=-5 vm: null",
-        "fos file=onetwothree",
-        "fos relative=rel",
-        "destroy=0",
-    }));
+    EXPECT_CHILD(run, 0,
+                 joinLines({
+                     "create=0",
+                     "mix ...=-7,1234567890123,2.5,1.25,true,9786,-3,-4,str ü",
+                     "mix V=2147483647,-9223372036854775807,-0.5,3.5,false,65,32767,127,str ü",
+                     "mix A=1,2,3.25,4.5,true,26085,6,7,null",
+                     "scale=3",
+                     "sum ...=1099511627778",
+                     "sum V=-4",
+                     "sum nonvirtual=100",
+                     "getjavavm=0 same: yes",
+                     "created=0 count=1 same: yes",
+                     "boot String: found",
+                     "boot Probe: missing",
+                     "create again=-5 vm: null",
+                     "fos file=onetwothree",
+                     "fos relative=rel",
+                     "destroy=0",
+                 }));
 }
 
 TEST(BridgeHost, CrashRunsTheAbortHookThenEnds) {
@@ -741,7 +743,8 @@ TEST(BridgeHost, CrashRunsTheAbortHookThenEnds) {
     const std::string& out = run.result.out;
     EXPECT_EQ(run.result.exitCode, 134u) << out << run.result.err;
     EXPECT_EQ(out.rfind("create=0\n", 0), 0u) << out;
-    EXPECT_NE(out.find("# A fatal error has been detected by the Java Runtime Environment"), std::string::npos)
+    EXPECT_NE(out.find("# A fatal error has been detected by the Java Runtime Environment"),
+              std::string::npos)
         << out;
     EXPECT_EQ(out.substr(out.size() > 11 ? out.size() - 11 : 0), "abort hook\n") << out;
     EXPECT_EQ(out.find("main returned"), std::string::npos) << out;
@@ -752,22 +755,26 @@ TEST(BridgeHost, CrashRunsTheAbortHookThenEnds) {
 
 TEST(BridgeHost, StartupFailureRunsTheAbortHookThenExitsWithOne) {
     ChildRun run = runMode(L"startup-failure");
-    EXPECT_CHILD(run, 1, joinLines({"Error occurred during initialization of VM", "Unable to use shared archive.",
-                                    "abort hook"}));
-    EXPECT_NE(run.result.err.find("Specified shared archive not found (no-such-archive.jsa)."), std::string::npos)
+    EXPECT_CHILD(run, 1,
+                 joinLines({"Error occurred during initialization of VM", "Unable to use shared archive.",
+                            "abort hook"}));
+    EXPECT_NE(run.result.err.find("Specified shared archive not found (no-such-archive.jsa)."),
+              std::string::npos)
         << run.result.err;
 }
 
 TEST(BridgeHost, RejectedOptionIsReportedOnStandardError) {
     ChildRun run = runMode(L"bad-option");
     EXPECT_CHILD(run, 0, "create=-6\n");
-    EXPECT_NE(run.result.err.find("Unrecognized VM option 'QxNoSuchFlag'"), std::string::npos) << run.result.err;
+    EXPECT_NE(run.result.err.find("Unrecognized VM option 'QxNoSuchFlag'"), std::string::npos)
+        << run.result.err;
 }
 
 TEST(BridgeHost, MissingLibjvmFailsCreateWithAMessage) {
     ChildRun run = runMode(L"bad-option", {{L"QXTEST_LIBJVM", L"/nonexistent/libjvm.so"}});
     EXPECT_CHILD(run, 0, "create=-1\n");
-    EXPECT_EQ(run.result.err.rfind("qxtest bridge: cannot load /nonexistent/libjvm.so", 0), 0u) << run.result.err;
+    EXPECT_EQ(run.result.err.rfind("qxtest bridge: cannot load /nonexistent/libjvm.so", 0), 0u)
+        << run.result.err;
 }
 
 TEST(BridgeHost, VfprintfHookReceivesHotSpotMessages) {
@@ -781,9 +788,10 @@ TEST(BridgeHost, VfprintfHookReceivesHotSpotMessages) {
 
 TEST(BridgeHost, StandardInputReachesJava) {
     ChildRun run = runMode(L"stdin", {}, "line one\nzwei \xc3\xbc\n\nlast without newline");
-    EXPECT_CHILD(run, 0, joinLines({"create=0", "args=1", "arg[0]=--read-stdin", "thread=main", "stdin=line one",
-                                    "stdin=zwei ü", "stdin=", "stdin=last without newline", "stdin end",
-                                    "main done", "main returned", "destroy=0"}));
+    EXPECT_CHILD(run, 0,
+                 joinLines({"create=0", "args=1", "arg[0]=--read-stdin", "thread=main", "stdin=line one",
+                            "stdin=zwei ü", "stdin=", "stdin=last without newline", "stdin end", "main done",
+                            "main returned", "destroy=0"}));
 }
 
 // The "depth=N" values a stack-depth child printed: on the new JVM thread, then on the main thread.
@@ -821,31 +829,37 @@ TEST(BridgeHost, VmLivesOnASecondWindowsThread) {
     ASSERT_NE(at, std::string::npos) << out << run.result.err;
     EXPECT_GT(strtol(out.c_str() + at + 7, nullptr, 10), 30000) << out;
     out.replace(at + 7, out.find('\n', at + 1) - at - 7, "N");
-    EXPECT_CHILD(run, 0, joinLines({"create=0", "args=3", "arg[0]=--print=on a thread", "arg[1]=--thread-ms=200",
-                                    "arg[2]=--stack-depth-here", "thread=main", "on a thread", "depth=N",
-                                    "main done", "main returned", "thread done", "destroy=0"}));
+    EXPECT_CHILD(run, 0,
+                 joinLines({"create=0", "args=3", "arg[0]=--print=on a thread", "arg[1]=--thread-ms=200",
+                            "arg[2]=--stack-depth-here", "thread=main", "on a thread", "depth=N", "main done",
+                            "main returned", "thread done", "destroy=0"}));
 }
 
 TEST(BridgeHost, FailStaticMethodHookHidesOnlyThatMethod) {
     ChildRun run = runMode(L"fail-static", {{L"QXTEST_FAIL_STATIC_METHOD", L"main"}});
-    EXPECT_CHILD(run, 0, joinLines({"create=0", "main not found", "main: null, exception: no", "echo: found",
-                                    "nope: null, exception: yes", "destroy=0"}));
+    EXPECT_CHILD(run, 0,
+                 joinLines({"create=0", "main not found", "main: null, exception: no", "echo: found",
+                            "nope: null, exception: yes", "destroy=0"}));
 }
 
 TEST(BridgeHost, UncaughtExceptionReachesStandardError) {
     ChildRun run = runMode(L"throws");
-    EXPECT_CHILD(run, 0, joinLines({"create=0", "args=2", "arg[0]=--print=first", "arg[1]=--throw=boom from probe",
-                                    "thread=main", "first", "main threw", "destroy=0"}));
-    EXPECT_EQ(run.result.err.rfind("Exception in thread \"main\" java.lang.RuntimeException: boom from probe", 0), 0u)
+    EXPECT_CHILD(run, 0,
+                 joinLines({"create=0", "args=2", "arg[0]=--print=first", "arg[1]=--throw=boom from probe",
+                            "thread=main", "first", "main threw", "destroy=0"}));
+    EXPECT_EQ(
+        run.result.err.rfind("Exception in thread \"main\" java.lang.RuntimeException: boom from probe", 0),
+        0u)
         << run.result.err;
 }
 
 TEST(BridgeHost, DefaultInitArgsComeFromHotSpot) {
     const std::wstring trace = qxtest::scratchDir(L"bridge_host_defaults_trace") + L"\\trace.txt";
     ChildRun run = runMode(L"defaults", {{L"QXTEST_JVM_TRACE", trace}});
-    EXPECT_CHILD(run, 0, joinLines({"created before=0 count=0",
-                                    "defaults 1.1: rc=-1 version=0x10002 javaStackSize=1048576",
-                                    "defaults 1.8: rc=0", "defaults bogus: rc=-1"}));
+    EXPECT_CHILD(
+        run, 0,
+        joinLines({"created before=0 count=0", "defaults 1.1: rc=-1 version=0x10002 javaStackSize=1048576",
+                   "defaults 1.8: rc=0", "defaults bogus: rc=-1"}));
     std::string recorded;
     ASSERT_TRUE(qxtest::readFile(trace, recorded));
     EXPECT_EQ(recorded, joinLines({"defaults version=0x10001", "defaults version=0x10008",
@@ -854,23 +868,25 @@ TEST(BridgeHost, DefaultInitArgsComeFromHotSpot) {
 
 TEST(BridgeHost, NoHelperVariantLacksOnlyTheBootLoaderExport) {
     ChildRun run = runMode(L"nohelper");
-    EXPECT_CHILD(run, 0, joinLines({"JVM_FindClassFromBootLoader: absent", "create=0", "args=1",
-                                    "arg[0]=--print=nohelper works", "thread=main", "nohelper works", "main done",
-                                    "main returned", "destroy=0"}));
+    EXPECT_CHILD(run, 0,
+                 joinLines({"JVM_FindClassFromBootLoader: absent", "create=0", "args=1",
+                            "arg[0]=--print=nohelper works", "thread=main", "nohelper works", "main done",
+                            "main returned", "destroy=0"}));
 }
 
 // ---- the fault runtimes, in this process (none of them creates a VM) ----------------------------
 
 TEST(FaultRuntimes, EveryRuntimeHomeHasItsMarkerAndVm) {
     const std::pair<const wchar_t*, const wchar_t*> homes[] = {
-        {L"jdk17", L"server"},   {L"jdk17-nohelper", L"client"}, {L"x86", L"client"},
+        {L"jdk17", L"server"},     {L"jdk17-nohelper", L"client"}, {L"x86", L"client"},
         {L"noexports", L"server"}, {L"createfails", L"server"},
     };
     for (const auto& [name, kind] : homes) {
         const std::wstring home = qxtest::runtimeHome(name);
         EXPECT_NE(GetFileAttributesW((home + L"\\bin\\java.dll").c_str()), INVALID_FILE_ATTRIBUTES)
             << qxtest::narrow(home);
-        EXPECT_NE(GetFileAttributesW((home + L"\\bin\\" + kind + L"\\jvm.dll").c_str()), INVALID_FILE_ATTRIBUTES)
+        EXPECT_NE(GetFileAttributesW((home + L"\\bin\\" + kind + L"\\jvm.dll").c_str()),
+                  INVALID_FILE_ATTRIBUTES)
             << qxtest::narrow(home);
     }
 }
