@@ -23,7 +23,8 @@ DWORD ensureParentDirectories(const std::wstring& path) {
         if (!CreateDirectoryW(candidate.c_str(), nullptr)) {
             remembered = GetLastError();
             if (remembered != ERROR_ALREADY_EXISTS && !network) {
-                if (i > 1) removeDirectoryLong(current);
+                // Succeeds only when the folder is empty: a parent that holds anything stays.
+                if (i > 1) static_cast<void>(removeDirectoryLong(current));
                 break;
             }
         }

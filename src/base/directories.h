@@ -15,6 +15,6 @@ namespace qx {
 DWORD ensureParentDirectories(const std::wstring& path);
 
 // RemoveDirectoryW, with "\\?\" in front of a local path of 260 units or more.
-bool removeDirectoryLong(const std::wstring& path);
+[[nodiscard]] bool removeDirectoryLong(const std::wstring& path);
 
 }  // namespace qx

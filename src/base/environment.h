@@ -9,7 +9,11 @@ namespace qx {
 // stay as written. Empty when the system cannot expand the text at all.
 std::wstring expandEnvironment(const std::wstring& text);
 
+// `text` with environment references expanded; on any failure, and for text that may expand past the
+// 32K units the system handles, the text as it was.
+std::wstring expandOrKeep(const std::wstring& text);
+
 // The variable's value; false (value untouched) when it is not set.
-bool environmentVariable(const std::wstring& name, std::wstring& value);
+[[nodiscard]] bool environmentVariable(const std::wstring& name, std::wstring& value);
 
 }  // namespace qx

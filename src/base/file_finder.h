@@ -16,11 +16,11 @@ public:
     // Starts a new search (closing any open one) for `pattern`, "*.*" when null. Long patterns get the
     // long-path prefix; longer than 32766 units fails at once with ERROR_FILENAME_EXCED_RANGE. False
     // with the Windows error as last error; true with the first match in entry() and root() set.
-    bool findFile(const wchar_t* pattern);
-    bool findFile(const std::wstring& pattern) { return findFile(pattern.c_str()); }
+    [[nodiscard]] bool findFile(const wchar_t* pattern);
+    [[nodiscard]] bool findFile(const std::wstring& pattern) { return findFile(pattern.c_str()); }
     // Moves entry() to the next match of the open search; false (last error ERROR_NO_MORE_FILES at the
     // end) when there is none. Matches come in the system's order, "." and ".." included.
-    bool findNext();
+    [[nodiscard]] bool findNext();
 
     bool found() const { return found_; }
     const WIN32_FIND_DATAW& entry() const { return entry_; }

@@ -10,6 +10,8 @@
 
 #include <utility>
 
+#include "base/last_error.h"
+
 namespace qx {
 
 template <typename Traits>
@@ -30,14 +32,19 @@ public:
     T get() const noexcept { return h_; }
     explicit operator bool() const noexcept { return h_ != Traits::invalid(); }
     // Gives up ownership without closing.
-    T release() noexcept { return std::exchange(h_, Traits::invalid()); }
+    [[nodiscard]] T release() noexcept { return std::exchange(h_, Traits::invalid()); }
     void reset(T h = Traits::invalid()) noexcept {
         if (h_ != Traits::invalid()) {
-            const DWORD saved = GetLastError();  // closing must not hide why the caller failed
+            const PreserveLastError keep;  // closing must not hide why the caller failed
             Traits::close(h_);
-            SetLastError(saved);
         }
         h_ = h;
+    }
+    // Releases the current handle and hands out the slot, for calls that return a handle through an
+    // out-parameter.
+    T* put() noexcept {
+        reset();
+        return &h_;
     }
 
 private:
@@ -66,6 +73,13 @@ struct MappedViewTraits {
     using Handle = const void*;
     static const void* invalid() { return nullptr; }
     static void close(const void* p) { UnmapViewOfFile(p); }
+};
+// A mapped view seen as the record it holds.
+template <typename Record>
+struct TypedViewTraits {
+    using Handle = Record*;
+    static Record* invalid() { return nullptr; }
+    static void close(Record* p) { UnmapViewOfFile(p); }
 };
 struct ModuleTraits {
     using Handle = HMODULE;
@@ -120,6 +134,8 @@ using UniqueFile = Scoped<FileHandleTraits>;
 using UniqueFind = Scoped<FindHandleTraits>;
 using UniqueKey = Scoped<RegKeyTraits>;
 using UniqueView = Scoped<MappedViewTraits>;
+template <typename Record>
+using UniqueTypedView = Scoped<TypedViewTraits<Record>>;
 using UniqueModule = Scoped<ModuleTraits>;
 using UniqueFont = Scoped<FontTraits>;
 using UniqueWindow = Scoped<WindowTraits>;

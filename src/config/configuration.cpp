@@ -4,23 +4,18 @@
 
 #include "base/file_finder.h"
 #include "base/long_path.h"
-#include "base/module_path.h"
+#include "base/split_text.h"
 #include "config/embedded_settings.h"
 #include "config/ini_file_store.h"
 #include "config/layered_store.h"
+#include "config/settings_keys.h"
 #include "config/settings_paths.h"
-#include "config/split_text.h"
 #include "diag/message_catalogue.h"
 #include "diag/report_error.h"
-#include "launch/launcher.h"
 
 namespace qx {
 
 namespace {
-
-constexpr wchar_t kProduct[] = L"Product Information";
-constexpr wchar_t kJre[] = L"Java Runtime Environment";
-constexpr wchar_t kApplication[] = L"Application";
 
 bool equalsNoCase(const std::wstring& a, const wchar_t* b) {
     size_t i = 0;
@@ -35,24 +30,32 @@ uint8_t yesFlag(const std::wstring& value) { return equalsNoCase(value, L"Yes") 
 JavaVersion versionBound(const std::wstring& value, const JavaVersion& unbounded, int32_t fill) {
     if (value == L"any") return unbounded;
     JavaVersion version;
-    parseJavaVersion(value, fill, version);  // a failed parse leaves 0.0.0.0, meaning no bound given
+    // A failed parse leaves 0.0.0.0, meaning no bound given.
+    static_cast<void>(parseJavaVersion(value, fill, version));
     return version;
 }
 
-std::wstring readJrePath(const Launcher& launcher, LayeredStore& settings) {
-    if (launcher.isService) return settings.value(kJre, L"JRE Path");
+std::wstring readJrePath(const LauncherSettings& config, const std::wstring& executablePath,
+                         LayeredStore& settings) {
+    if (config.isService) return settings.value(key::kJrePath);
     // Once the user has picked a runtime, the per-user file alone decides, even when it names none.
-    const std::wstring userFile = userSettingsFilePath(launcher, false);
+    const std::wstring userFile = userSettingsPathFor(executablePath, config, false);
     FileFinder finder;
-    if (!userFile.empty() && finder.findFile(userFile)) {
+    if (finder.findFile(userFile)) {
         std::wstring value;
-        IniFileStore(userFile).getValue(kJre, L"JRE Path", value);
+        IniFileStore(userFile).getValue(key::kJrePath.section, key::kJrePath.name, value);
         return value;
     }
-    return settings.value(kJre, L"JRE Path");
+    return settings.value(key::kJrePath);
 }
 
-void readRuntimeKinds(Launcher& launcher, const std::wstring& source) {
+JvmType jvmTypeOf(const std::wstring& word) {
+    if (word == L"server") return kJvmServer;
+    if (word == L"favor_server") return kJvmFavorServer;
+    return kJvmAny;
+}
+
+void readRuntimeKinds(RuntimeRequest& request, const std::wstring& source) {
     struct Kind {
         const wchar_t* word;
         uint8_t jdk, jre, other;
@@ -60,22 +63,22 @@ void readRuntimeKinds(Launcher& launcher, const std::wstring& source) {
     static const Kind kKinds[] = {
         {L"favor_JRE", 0, 1, 1}, {L"favor_JDK", 1, 0, 1}, {L"only_JDK", 1, 0, 0}, {L"only_JRE", 0, 1, 0}};
     if (source.empty()) {
-        launcher.wantJdk = 1;
-        launcher.wantJre = 1;
+        request.wantJdk = 1;
+        request.wantJre = 1;
         return;
     }
-    launcher.wantJdk = launcher.wantJre = launcher.allowOtherKind = 0;
+    request.wantJdk = request.wantJre = request.allowOtherKind = 0;
     for (const Kind& kind : kKinds) {
         if (source == kind.word) {
-            launcher.wantJdk = kind.jdk;
-            launcher.wantJre = kind.jre;
-            launcher.allowOtherKind = kind.other;
+            request.wantJdk = kind.jdk;
+            request.wantJre = kind.jre;
+            request.allowOtherKind = kind.other;
             return;
         }
     }
 }
 
-void readProviders(Launcher& launcher, const std::wstring& provider) {
+void readProviders(RuntimeRequest& request, const std::wstring& provider) {
     struct Providers {
         const wchar_t* word;
         uint8_t acceptJRockit, preferJRockit, acceptSun, preferSun, acceptIbm, preferIbm;
@@ -87,12 +90,12 @@ void readProviders(Launcher& launcher, const std::wstring& provider) {
     if (provider.empty()) return;
     for (const Providers& row : kProviders) {
         if (equalsNoCase(provider, row.word)) {
-            launcher.acceptJRockit = row.acceptJRockit;
-            launcher.preferJRockit = row.preferJRockit;
-            launcher.acceptSun = row.acceptSun;
-            launcher.preferSun = row.preferSun;
-            launcher.acceptIbm = row.acceptIbm;
-            launcher.preferIbm = row.preferIbm;
+            request.acceptJRockit = row.acceptJRockit;
+            request.preferJRockit = row.preferJRockit;
+            request.acceptSun = row.acceptSun;
+            request.preferSun = row.preferSun;
+            request.acceptIbm = row.acceptIbm;
+            request.preferIbm = row.preferIbm;
             return;
         }
     }
@@ -100,60 +103,55 @@ void readProviders(Launcher& launcher, const std::wstring& provider) {
 
 }  // namespace
 
-bool loadConfiguration(Launcher& launcher) {
+bool loadConfiguration(LauncherSettings& config, const std::wstring& executablePath) {
     std::wstring settingsFile;
-    if (!settingsFilePath(settingsFile)) return false;
+    if (!settingsPathFor(executablePath, settingsFile)) return false;
 
     IniFileStore file(settingsFile);
-    file.getValue(kProduct, L"Product Code", launcher.productCode);
-    file.getValue(kProduct, L"Upgrade Code", launcher.upgradeCode);
-    file.getValue(kProduct, L"Product Name", launcher.productName);
+    file.getValue(kSectionProduct, key::kProductCode.name, config.productCode);
+    file.getValue(kSectionProduct, key::kUpgradeCode.name, config.upgradeCode);
+    file.getValue(kSectionProduct, key::kProductName.name, config.productName);
 
     LayeredStore settings(settingsFile);
-    settings.parseText(loadEmbeddedSettingsText(launcher.upgradeCode));
+    settings.parseText(loadEmbeddedSettingsText(config.upgradeCode));
 
     const JavaVersion noUpperBound{{kVersionFillHigh, kVersionFillHigh, kVersionFillHigh, kVersionFillHigh}};
-    launcher.minimumVersion =
-        versionBound(settings.value(kJre, L"Minimum Version"), JavaVersion{}, kVersionFillLow);
-    launcher.maximumVersion =
-        versionBound(settings.value(kJre, L"Maximum Version"), noUpperBound, kVersionFillHigh);
+    config.minimumVersion =
+        versionBound(settings.value(key::kMinimumVersion), JavaVersion{}, kVersionFillLow);
+    config.maximumVersion =
+        versionBound(settings.value(key::kMaximumVersion), noUpperBound, kVersionFillHigh);
 
-    if (settings.value(kApplication, L"Application Type") == L"service") {
-        launcher.isService = 1;
-        if (!settings.value(kApplication, L"Omit Service Name").empty()) launcher.omitServiceName = 1;
+    if (settings.value(key::kApplicationType) == L"service") {
+        config.isService = 1;
+        if (!settings.value(key::kOmitServiceName).empty()) config.omitServiceName = 1;
     }
 
-    splitText(settings.value(kJre, L"Preferred versions"), L";", launcher.preferredVersions);
+    splitText(settings.value(key::kPreferredVersions), L";", config.preferredVersions);
 
-    launcher.jrePath = readJrePath(launcher, settings);
-    if (!launcher.jrePath.empty() && !isAbsolutePath(launcher.jrePath)) {
-        std::wstring executable;
-        if (moduleFilePath(executable)) {
-            launcher.jrePath = executable.substr(0, executable.rfind(L'\\')) + L'\\' + launcher.jrePath;
-        }
+    config.jrePath = readJrePath(config, executablePath, settings);
+    if (!config.jrePath.empty() && !isAbsolutePath(config.jrePath)) {
+        config.jrePath = executablePath.substr(0, executablePath.rfind(L'\\')) + L'\\' + config.jrePath;
     }
 
-    const std::wstring jvmType = settings.value(kJre, L"JVM Type");
-    launcher.jvmType = jvmType == L"server" ? 1 : jvmType == L"favor_server" ? 2 : 0;
+    config.jvmType = jvmTypeOf(settings.value(key::kJvmType));
+    readRuntimeKinds(config, settings.value(key::kJvmSource));
+    readProviders(config, settings.value(key::kVmProvider));
 
-    readRuntimeKinds(launcher, settings.value(kJre, L"JVM Source"));
-    readProviders(launcher, settings.value(kJre, L"VM Provider"));
-
-    launcher.mainClass = settings.value(kJre, L"Main Class");
-    if (launcher.mainClass.empty()) {
+    config.mainClass = settings.value(key::kMainClass);
+    if (config.mainClass.empty()) {
         reportError(kMsgNoMainClass);
         return false;
     }
-    for (wchar_t& c : launcher.mainClass) {
+    for (wchar_t& c : config.mainClass) {
         if (c == L'.') c = L'/';
     }
 
-    launcher.failureCheck = yesFlag(settings.value(kApplication, L"Failure Check"));
-    launcher.overrideWorkingDir = yesFlag(settings.value(kApplication, L"Override WorkingDir"));
-    launcher.systemPath = settings.value(kJre, L"System Path");
-    launcher.libraryPath = settings.value(kJre, L"Library Path");
-    launcher.pairProduct = settings.value(kApplication, L"Pair Product");
-    launcher.pairReturnCode = yesFlag(settings.value(kApplication, L"Pair Return Code"));
+    config.failureCheck = yesFlag(settings.value(key::kFailureCheck));
+    config.overrideWorkingDir = yesFlag(settings.value(key::kOverrideWorkingDir));
+    config.systemPath = settings.value(key::kSystemPath);
+    config.libraryPath = settings.value(key::kLibraryPath);
+    config.pairProduct = settings.value(key::kPairProduct);
+    config.pairReturnCode = yesFlag(settings.value(key::kPairReturnCode));
     return true;
 }
 

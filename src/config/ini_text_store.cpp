@@ -2,7 +2,7 @@
 
 #include <cwctype>
 
-#include "config/split_text.h"
+#include "base/split_text.h"
 
 namespace qx {
 

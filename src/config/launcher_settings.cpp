@@ -2,15 +2,15 @@
 
 #include "config/embedded_settings.h"
 #include "config/settings_paths.h"
-#include "launch/launcher.h"
 
 namespace qx {
 
-bool openLauncherSettings(const Launcher& launcher, LayeredStore& store) {
+bool openLauncherSettings(const std::wstring& executablePath, const std::wstring& upgradeCode,
+                          LayeredStore& store) {
     std::wstring path;
-    if (!settingsFilePath(path)) return false;
+    if (!settingsPathFor(executablePath, path)) return false;
     store.setPath(path);
-    store.parseText(loadEmbeddedSettingsText(launcher.upgradeCode));
+    store.parseText(loadEmbeddedSettingsText(upgradeCode));
     return true;
 }
 

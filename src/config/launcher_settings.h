@@ -2,15 +2,15 @@
 // over the embedded settings text.
 #pragma once
 
+#include <string>
+
 #include "config/layered_store.h"
 
 namespace qx {
 
-struct Launcher;
-
-// Points `store` at the settings file and fills its text side with the embedded settings text for
-// launcher.upgradeCode. False (store untouched) when no settings file path can be formed; the module
-// path failure has then written its error line.
-bool openLauncherSettings(const Launcher& launcher, LayeredStore& store);
+// Points `store` at the settings file beside `executablePath` and fills its text side with the
+// embedded settings text for `upgradeCode`. False (store untouched) when the path has no ".".
+[[nodiscard]] bool openLauncherSettings(const std::wstring& executablePath, const std::wstring& upgradeCode,
+                                        LayeredStore& store);
 
 }  // namespace qx

@@ -7,6 +7,7 @@
 
 #include "config/ini_file_store.h"
 #include "config/ini_text_store.h"
+#include "config/settings_keys.h"
 
 namespace qx {
 
@@ -22,6 +23,7 @@ public:
     void getValue(const std::wstring& section, const std::wstring& key, std::wstring& value) override;
     // getValue returning the value.
     std::wstring value(const std::wstring& section, const std::wstring& key);
+    std::wstring value(const SettingKey& key) { return value(key.section, key.name); }
 
     IniFileStore& file() { return *this; }
     IniTextStore& text() { return *this; }

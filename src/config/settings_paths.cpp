@@ -5,8 +5,7 @@
 #include <string_view>
 
 #include "base/environment.h"
-#include "base/module_path.h"
-#include "launch/launcher.h"
+#include "config/module_path.h"
 
 namespace qx {
 
@@ -26,8 +25,8 @@ std::wstring cleanProductName(const std::wstring& productName) {
     return clean;
 }
 
-std::wstring userSettingsPathFor(const std::wstring& sourcePath, const std::wstring& productName,
-                                 const std::wstring& productCode, bool createDirectories) {
+std::wstring userSettingsPathFor(const std::wstring& sourcePath, const ProductInfo& product,
+                                 bool createDirectories) {
     const size_t slash = sourcePath.rfind(L'\\');
     std::wstring fileName = slash == std::wstring::npos ? sourcePath : sourcePath.substr(slash + 1);
     const size_t dot = fileName.rfind(L'.');
@@ -35,10 +34,11 @@ std::wstring userSettingsPathFor(const std::wstring& sourcePath, const std::wstr
     fileName += L".ini";
 
     std::wstring path;
-    environmentVariable(L"APPDATA", path);
-    path += L'\\' + cleanProductName(productName);
+    // Unset, it contributes nothing: the path then starts at the current drive's root.
+    static_cast<void>(environmentVariable(L"APPDATA", path));
+    path += L'\\' + cleanProductName(product.productName);
     if (createDirectories) CreateDirectoryW(path.c_str(), nullptr);
-    path += L'\\' + productCode;
+    path += L'\\' + product.productCode;
     if (createDirectories) CreateDirectoryW(path.c_str(), nullptr);
     return path + L'\\' + fileName;
 }
@@ -48,27 +48,19 @@ bool settingsFilePath(std::wstring& path) {
     return moduleFilePath(executable) && settingsPathFor(executable, path);
 }
 
-std::wstring userSettingsFilePath(const Launcher& launcher, bool createDirectories) {
-    std::wstring executable;
-    if (!moduleFilePath(executable)) return {};
-    return userSettingsPathFor(executable, launcher.productName, launcher.productCode, createDirectories);
+bool pairSettingsFilePath(const std::wstring& pairProduct, std::wstring& path) {
+    return !pairProduct.empty() && settingsPathFor(pairProduct, path);
 }
 
-bool pairSettingsFilePath(const Launcher& launcher, std::wstring& path) {
-    return !launcher.pairProduct.empty() && settingsPathFor(launcher.pairProduct, path);
+std::wstring pairUserSettingsFilePath(const ProductInfo& product, const std::wstring& pairProduct) {
+    if (pairProduct.empty()) return {};
+    return userSettingsPathFor(pairProduct, product, true);
 }
 
-std::wstring pairUserSettingsFilePath(const Launcher& launcher) {
-    if (launcher.pairProduct.empty()) return {};
-    return userSettingsPathFor(launcher.pairProduct, launcher.productName, launcher.productCode, true);
-}
-
-void setWorkingDirectoryToModuleDir() {
-    std::wstring executable;
-    if (!moduleFilePath(executable)) return;
-    const size_t slash = executable.rfind(L'\\');
+void setWorkingDirectoryToModuleDir(const std::wstring& executablePath) {
+    const size_t slash = executablePath.rfind(L'\\');
     if (slash == std::wstring::npos || slash == 0) return;
-    SetCurrentDirectoryW(executable.substr(0, slash).c_str());
+    SetCurrentDirectoryW(executablePath.substr(0, slash).c_str());
 }
 
 }  // namespace qx

@@ -4,13 +4,13 @@
 
 #include <string>
 
-namespace qx {
+#include "config/product_info.h"
 
-struct Launcher;
+namespace qx {
 
 // `executablePath` up to and including its last ".", then "ini" (C:\Apps\tool.app\run ->
 // C:\Apps\tool.ini); false (`settingsPath` untouched) when the path has no ".".
-bool settingsPathFor(const std::wstring& executablePath, std::wstring& settingsPath);
+[[nodiscard]] bool settingsPathFor(const std::wstring& executablePath, std::wstring& settingsPath);
 
 // `productName` without the characters \ ? " | > < : / * (so it can be a folder name).
 std::wstring cleanProductName(const std::wstring& productName);
@@ -18,26 +18,22 @@ std::wstring cleanProductName(const std::wstring& productName);
 // %APPDATA%\<clean product name>\<product code>\<base name of sourcePath>.ini. An unset APPDATA gives
 // a path from the root of the current drive. With `createDirectories` the two folders are created
 // (failures ignored).
-std::wstring userSettingsPathFor(const std::wstring& sourcePath, const std::wstring& productName,
-                                 const std::wstring& productCode, bool createDirectories);
+std::wstring userSettingsPathFor(const std::wstring& sourcePath, const ProductInfo& product,
+                                 bool createDirectories);
 
-// The settings file beside the executable; false when the executable's path is unavailable (error
-// line written) or has no ".".
-bool settingsFilePath(std::wstring& path);
+// The settings file beside the running executable; false when the executable's path is unavailable
+// (error line written) or has no ".".
+[[nodiscard]] bool settingsFilePath(std::wstring& path);
 
-// The executable's per-user settings file (productName, productCode); empty when the executable's path
-// is unavailable.
-std::wstring userSettingsFilePath(const Launcher& launcher, bool createDirectories);
-
-// The companion launcher's settings file; false when pairProduct is empty or has no ".".
-bool pairSettingsFilePath(const Launcher& launcher, std::wstring& path);
+// The companion launcher's settings file; false when `pairProduct` is empty or has no ".".
+[[nodiscard]] bool pairSettingsFilePath(const std::wstring& pairProduct, std::wstring& path);
 
 // The companion's per-user settings file, in this launcher's per-user folders, which are created;
-// empty when pairProduct is empty.
-std::wstring pairUserSettingsFilePath(const Launcher& launcher);
+// empty when `pairProduct` is empty.
+std::wstring pairUserSettingsFilePath(const ProductInfo& product, const std::wstring& pairProduct);
 
-// Makes the executable's folder the current directory (C:\run.exe gives "C:"); does nothing when the
-// executable's path is unavailable or has no backslash after its first unit.
-void setWorkingDirectoryToModuleDir();
+// The executable's folder, without its final backslash, as the current directory (C:\run.exe gives
+// "C:"); does nothing when the path has no backslash after its first unit.
+void setWorkingDirectoryToModuleDir(const std::wstring& executablePath);
 
 }  // namespace qx

@@ -3,13 +3,19 @@
 #include <windows.h>
 
 #include "base/ansi.h"
+#include "base/last_error.h"
 #include "diag/message_catalogue.h"
 
 namespace qx {
 
-FormatArg catalogueText(unsigned id) { return FormatArg(loadMessage(id)); }
+FormatArg catalogueText(unsigned id) {
+    // Built while an error is being reported, before reportError runs: the caller's error must survive.
+    const PreserveLastError keep;
+    return FormatArg(loadMessage(id));
+}
 
 void writeStdout(const std::wstring& text) {
+    const PreserveLastError keep;
     const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
     if (out == nullptr || out == INVALID_HANDLE_VALUE) return;
     DWORD mode = 0;
@@ -23,6 +29,7 @@ void writeStdout(const std::wstring& text) {
 }
 
 void reportError(unsigned id, const std::vector<FormatArg>& args) {
+    const PreserveLastError keep;
     const std::wstring text = args.empty() ? loadMessage(id) : formatMessage(loadMessage(id), args);
     writeStdout(L"Error: " + text + L" \n");
 }

@@ -1,11 +1,8 @@
 #include "launch/command_line.h"
 
-#include <windows.h>
-
 #include <cwctype>
 
-#include "config/split_text.h"
-#include "launch/launcher.h"
+#include "base/split_text.h"
 
 namespace qx {
 
@@ -19,11 +16,6 @@ std::vector<std::wstring> commandLineArguments(const std::wstring& commandLine) 
     splitArguments(commandLine.substr(first, last - first), arguments);
     if (!arguments.empty()) arguments.erase(arguments.begin());
     return arguments;
-}
-
-void buildArguments(Launcher& launcher) {
-    const wchar_t* commandLine = GetCommandLineW();
-    launcher.arguments = commandLineArguments(commandLine != nullptr ? commandLine : L"");
 }
 
 }  // namespace qx

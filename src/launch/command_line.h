@@ -7,13 +7,11 @@
 
 namespace qx {
 
-struct Launcher;
-
 // `commandLine` trimmed of white space at both ends, split by splitArguments, without its first
 // token (the program path).
 std::vector<std::wstring> commandLineArguments(const std::wstring& commandLine);
 
-// Fills launcher.arguments from GetCommandLineW (a null result counts as empty).
-void buildArguments(Launcher& launcher);
+// Fills `arguments` from GetCommandLineW (a null result counts as empty).
+void buildArguments(std::vector<std::wstring>& arguments);
 
 }  // namespace qx

@@ -39,7 +39,7 @@ size_t handoffArgumentBytes(const std::vector<std::wstring>& arguments);
 
 // Zero-fills the area and writes the arguments, each ended by a zero unit. False (area untouched) when
 // they need more than kHandoffAreaBytes.
-bool encodeHandoffArguments(const std::vector<std::wstring>& arguments, HandoffBlock& block);
+[[nodiscard]] bool encodeHandoffArguments(const std::vector<std::wstring>& arguments, HandoffBlock& block);
 
 // Decodes the area into `arguments` (appended). Reads 16-bit units from offset 12 while their byte
 // offset is below 2090, so a block without terminators is read through the reserved area and its

@@ -9,10 +9,8 @@ struct Launcher;
 
 // Arguments, configuration, single-instance set-up, working folder and runtime search. True when the
 // run may go on.
-bool initialize(Launcher& launcher);
+[[nodiscard]] bool initialize(Launcher& launcher);
 // Runs the chosen mode and returns the process exit code.
 int32_t run(Launcher& launcher);
-// Recomputes relaunchAsPair from the machine type of the library at jvmLibraryPath.
-void checkRuntimeArchitecture(Launcher& launcher);
 
 }  // namespace qx

@@ -4,8 +4,6 @@
 
 namespace qx {
 
-Launcher* gLauncher = nullptr;
-
 Launcher::Launcher() { gLauncher = this; }
 
 Launcher::~Launcher() {
@@ -15,6 +13,7 @@ Launcher::~Launcher() {
         javaVm = nullptr;
     }
     releaseSingleInstance(*this);
+    if (gLauncher == this) gLauncher = nullptr;
 }
 
 }  // namespace qx

@@ -1,15 +1,17 @@
 #include <windows.h>
 
 #include "base/scoped.h"
+#include "config/launcher_settings.h"
+#include "config/vm_option_settings.h"
 #include "launch/launch_sequence.h"
 #include "launch/launcher.h"
 #include "launch/relaunch.h"
 #include "launch/single_instance.h"
 #include "vm/jdk11_init_args.h"
+#include "vm/process_environment.h"
 #include "vm/vm_host.h"
 #include "vm/vm_library.h"
 #include "vm/vm_options.h"
-#include "vm/process_environment.h"
 
 namespace qx {
 namespace {
@@ -33,10 +35,41 @@ int32_t exitCodeOf(DWORD vmThreadResult) {
     }
 }
 
+// The option pass over the launcher's own settings: the file beside the executable and the embedded
+// text, with the executable as the class path's anchor.
+void assembleLauncherVmOptions(Launcher& launcher) {
+    LayeredStore settings;
+    if (!openLauncherSettings(launcher.executablePath, launcher.upgradeCode, settings)) return;
+    VmOptionContext context;
+    context.executablePath = launcher.executablePath;
+    context.memory = queryMachineMemory;
+    context.markDpiAware = [] { SetProcessDPIAware(); };
+    // An empty class path has been reported (message 209); the VM still starts, as without the pass.
+    static_cast<void>(assembleVmOptions(launcher, readVmOptionSettings(settings), context));
+}
+
+// In service mode the VM goes on the VM thread, right after main; elsewhere at the launcher's end.
+void destroyServiceVm(Launcher& launcher) {
+    if (launcher.isService && launcher.javaVm) {
+        launcher.javaVm->DestroyJavaVM();
+        launcher.javaVm = nullptr;
+    }
+}
+
+DWORD WINAPI vmThreadMain(LPVOID param) {
+    auto* launcher = static_cast<Launcher*>(param);
+    if (!launcher) return kVmThreadFailed;
+    if (!createVm(*launcher)) return kVmThreadFailed;
+    const MainResult result = runMainClass(*launcher, staysAttachedToVm(*launcher));
+    if (result == MainResult::Failed) return kVmThreadFailed;
+    destroyServiceVm(*launcher);
+    return result == MainResult::Threw ? kVmThreadUncaught : kVmThreadOk;
+}
+
 int32_t runNormal(Launcher& launcher) {
-    prepareProcessEnvironment(launcher);
+    prepareProcessEnvironment(launcher, launcher.jvmLibraryPath, launcher.executablePath);
     if (!loadVmLibrary(launcher, launcher.jvmLibraryPath)) return -1;
-    assembleVmOptions(launcher);
+    assembleLauncherVmOptions(launcher);
     if (launcher.threadStackSize == 0) launcher.threadStackSize = defaultThreadStackSize(launcher);
 
     UniqueHandle thread(CreateThread(nullptr, static_cast<SIZE_T>(launcher.threadStackSize), vmThreadMain,
@@ -49,12 +82,9 @@ int32_t runNormal(Launcher& launcher) {
     }
     // No thread: the same work on this one.
     if (!createVm(launcher)) return -1;
-    const MainResult result = runMainClass(launcher);
+    const MainResult result = runMainClass(launcher, staysAttachedToVm(launcher));
     if (result == MainResult::Failed) return -1;
-    if (launcher.isService && launcher.javaVm) {
-        launcher.javaVm->DestroyJavaVM();
-        launcher.javaVm = nullptr;
-    }
+    destroyServiceVm(launcher);
     return result == MainResult::Threw ? 1 : 0;
 }
 

@@ -3,8 +3,8 @@
 #include <jni.h>
 
 #include "base/ansi.h"
-#include "base/module_path.h"
 #include "base/scoped.h"
+#include "config/module_path.h"
 #include "diag/format_message.h"
 #include "launch/launch_sequence.h"
 #include "launch/launcher.h"
@@ -53,7 +53,9 @@ bool stopApplication(Launcher& launcher, JNIEnv* env) {
 }  // namespace
 
 bool prepareIdentity(ServiceIdentity& identity, Launcher& launcher) {
-    if (!moduleFilePath(identity.modulePath)) return false;
+    // initialize has read the path already; a launcher that skipped it reads (and reports) it here.
+    if (launcher.executablePath.empty() && !moduleFilePath(launcher.executablePath)) return false;
+    identity.modulePath = launcher.executablePath;
     const size_t slash = identity.modulePath.rfind(L'\\');
     identity.serviceName =
         slash == std::wstring::npos ? identity.modulePath : identity.modulePath.substr(slash + 1);
@@ -150,8 +152,9 @@ void ServiceHost::serviceStop() {
 }
 
 void ServiceHost::onVmExit(int32_t code) {
-    // The process ends right after this hook; a clean exit is the service's stop.
-    if (code == 0) status_->reportStopped(0);
+    // The process ends right after this hook; a clean exit is the service's stop. Nothing is left to
+    // do when the report fails.
+    if (code == 0) static_cast<void>(status_->reportStopped(0));
 }
 
 void WINAPI serviceMain(DWORD argc, LPWSTR* argv) {
@@ -161,7 +164,8 @@ void WINAPI serviceMain(DWORD argc, LPWSTR* argv) {
     if (!block.statusHandle) return;
     if (!block.reportRunning()) return;
     const int32_t result = block.host->serviceRun(argc, argv);
-    block.reportStopped(static_cast<DWORD>(result));
+    // The last report; the control manager sees the process end either way.
+    static_cast<void>(block.reportStopped(static_cast<DWORD>(result)));
 }
 
 void WINAPI controlHandler(DWORD control) {
@@ -170,7 +174,7 @@ void WINAPI controlHandler(DWORD control) {
         if (block.reportStopPending()) block.host->serviceStop();
         return;
     }
-    block.reportCurrent();
+    static_cast<void>(block.reportCurrent());  // an interrogation has no answer beyond the report
 }
 
 DWORD WINAPI stopThreadMain(LPVOID) {
@@ -185,7 +189,7 @@ bool requestStop(Launcher& launcher) {
     JNIEnv* env = nullptr;
     if (vm->AttachCurrentThread(reinterpret_cast<void**>(&env), nullptr) != JNI_OK) return false;
     const bool stopped = stopApplication(launcher, env);
-    if (!(launcher.acceptIbm && launcher.preferIbm)) vm->DetachCurrentThread();
+    if (!staysAttachedToVm(launcher)) vm->DetachCurrentThread();
     return stopped;
 }
 

@@ -24,7 +24,7 @@ struct ServiceIdentity {
 };
 
 // Fills `identity`; false when the module path cannot be read (its error line is written).
-bool prepareIdentity(ServiceIdentity& identity, Launcher& launcher);
+[[nodiscard]] bool prepareIdentity(ServiceIdentity& identity, Launcher& launcher);
 
 // The reported status. Reports are serialised, so a progress report during a stop can never follow the
 // stopped report.
@@ -34,13 +34,13 @@ struct ServiceStatusBlock {
     ServiceStatusBlock& operator=(const ServiceStatusBlock&) = delete;
 
     // Each sets the fields and reports at once; false when SetServiceStatus fails.
-    bool reportRunning();
-    bool reportStopPending();
-    bool reportStopped(DWORD win32ExitCode);
-    bool reportCurrent();
+    [[nodiscard]] bool reportRunning();
+    [[nodiscard]] bool reportStopPending();
+    [[nodiscard]] bool reportStopped(DWORD win32ExitCode);
+    [[nodiscard]] bool reportCurrent();
     // While a stop is pending: the next check point, reported. False once the state has moved on or the
     // stop was given up.
-    bool advanceStopCheckPoint();
+    [[nodiscard]] bool advanceStopCheckPoint();
     void abandonStop();
     // Starts the thread that calls advanceStopCheckPoint once a second, unless one is running.
     void startStopProgress();
@@ -89,7 +89,7 @@ void WINAPI controlHandler(DWORD control);
 DWORD WINAPI stopThreadMain(LPVOID unused);
 // Calls the main class's static "stop", or System.exit(0) when it has none. False when the VM is not
 // there yet or the call failed.
-bool requestStop(Launcher& launcher);
+[[nodiscard]] bool requestStop(Launcher& launcher);
 
 // The entry point's service branch: prepares the identity, connects the exit hook and runs the
 // dispatcher. 0 when it returned success, its Windows error otherwise (1063 from a console), -1 when

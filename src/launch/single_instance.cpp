@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "base/ansi.h"
-#include "base/module_path.h"
 #include "base/scoped.h"
 #include "config/launcher_settings.h"
 #include "config/layered_store.h"
+#include "config/settings_keys.h"
 #include "launch/handoff_block.h"
 #include "launch/launcher.h"
 #include "vm/jni_utils.h"
@@ -54,8 +54,7 @@ struct HandoffRequest {
 };
 
 void releaseBlock(Launcher& launcher) {
-    UniqueView(launcher.handoffBlock).reset();
-    launcher.handoffBlock = nullptr;
+    launcher.handoffBlock.reset();
     launcher.handoffMapping.reset();
 }
 
@@ -117,7 +116,7 @@ DWORD WINAPI handoffThreadMain(LPVOID param) {
     if (vm->AttachCurrentThread(reinterpret_cast<void**>(&env), nullptr) != JNI_OK) return 1;
 
     const bool ok = callSecondaryMain(*request, env);
-    if (!(launcher.acceptIbm && launcher.preferIbm)) vm->DetachCurrentThread();
+    if (!staysAttachedToVm(launcher)) vm->DetachCurrentThread();
     return ok ? 0 : 1;
 }
 
@@ -132,7 +131,7 @@ DWORD WINAPI listenerThreadMain(LPVOID param) {
         // The arguments are taken now, one snapshot, so the sender may let the next start write the
         // block as soon as it has the acknowledgement.
         HandoffBlock snapshot;
-        CopyMemory(&snapshot, launcher.handoffBlock, sizeof snapshot);
+        CopyMemory(&snapshot, launcher.handoffBlock.get(), sizeof snapshot);
         readHandoffArguments(snapshot, request->arguments);
         PostThreadMessageW(request->secondaryThreadId, launcher.handoffAckMessage, 0, 0);
         UniqueHandle thread(CreateThread(nullptr, 0, handoffThreadMain, request.get(), 0, nullptr));
@@ -148,7 +147,7 @@ void becomePrimary(Launcher& launcher, const std::wstring& name) {
     launcher.handoffMessage = RegisterWindowMessageW(name.c_str());
     launcher.handoffAckMessage = RegisterWindowMessageW(handoffAckMessageName(name).c_str());
     if (launcher.handoffMessage == 0 || launcher.handoffAckMessage == 0) return turnOff(launcher);
-    HandoffBlock& block = *launcher.handoffBlock;
+    HandoffBlock& block = *launcher.handoffBlock.get();
     block.handoffMessageId = launcher.handoffMessage;
     block.primaryProcessId = GetCurrentProcessId();
     DWORD listenerId = 0;
@@ -176,7 +175,7 @@ bool waitForAcknowledgement(Launcher& launcher) {
 
 // Secondary: write the block, post, and hold the mutex until the primary has the arguments.
 bool handOver(Launcher& launcher, const std::wstring& name) {
-    HandoffBlock& block = *launcher.handoffBlock;
+    HandoffBlock& block = *launcher.handoffBlock.get();
     // The message number is registered by name, so a primary's block carries the one this process
     // gets too. Any other block (zeroed, or another program's) has no listener to answer: no post.
     launcher.handoffMessage = RegisterWindowMessageW(name.c_str());
@@ -200,13 +199,11 @@ bool handOver(Launcher& launcher, const std::wstring& name) {
 
 bool setupSingleInstance(Launcher& launcher) {
     LayeredStore settings;
-    if (!openLauncherSettings(launcher, settings)) return false;
-    if (settings.value(L"Application", L"Application Type") == L"service") return true;
-    if (settings.value(L"Application", L"Single Instance") != L"yes") return true;
+    if (!openLauncherSettings(launcher.executablePath, launcher.upgradeCode, settings)) return false;
+    if (settings.value(key::kApplicationType) == L"service") return true;
+    if (settings.value(key::kSingleInstance) != L"yes") return true;
 
-    std::wstring modulePath;
-    if (!moduleFilePath(modulePath)) return false;
-    const std::wstring name = handoffObjectName(modulePath);
+    const std::wstring name = handoffObjectName(launcher.executablePath);
 
     // Starts of one executable take turns: a primary until its listener runs, a secondary from writing
     // the block until the primary has copied it. Without this, concurrent second starts overwrite each
@@ -221,12 +218,12 @@ bool setupSingleInstance(Launcher& launcher) {
     const bool primary = GetLastError() == ERROR_SUCCESS;
     // Exactly the block's size: a view too short for the block (another program's smaller mapping)
     // is refused and leaves the mode off.
-    UniqueView view(MapViewOfFile(launcher.handoffMapping.get(), FILE_MAP_WRITE, 0, 0, sizeof(HandoffBlock)));
-    if (!view) {
+    launcher.handoffBlock.reset(static_cast<HandoffBlock*>(
+        MapViewOfFile(launcher.handoffMapping.get(), FILE_MAP_WRITE, 0, 0, sizeof(HandoffBlock))));
+    if (!launcher.handoffBlock) {
         launcher.handoffMapping.reset();
         return true;
     }
-    launcher.handoffBlock = static_cast<HandoffBlock*>(const_cast<void*>(view.release()));
     launcher.singleInstance = 1;
 
     if (primary) {

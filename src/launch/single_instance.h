@@ -13,7 +13,7 @@ struct Launcher;
 // failure to set the mode up leaves it off. False ends the start with -1: the settings file path
 // cannot be formed, the block was not written by a primary, the arguments do not fit it, the request
 // cannot be posted or the primary never took it.
-bool setupSingleInstance(Launcher& launcher);
+[[nodiscard]] bool setupSingleInstance(Launcher& launcher);
 
 // The secondary run mode: the primary's answer, or its exit code once it has ended without one; 0 when
 // the primary could not be opened.

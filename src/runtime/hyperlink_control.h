@@ -13,7 +13,7 @@
 namespace qx {
 
 // ShellExecuteW "open" of `target` with no owner; true when the shell reports success (above 32).
-bool shellOpen(const std::wstring& target);
+[[nodiscard]] bool shellOpen(const std::wstring& target);
 
 class HyperlinkControl {
 public:

@@ -2,7 +2,6 @@
 
 #include <climits>
 
-#include "diag/format_message.h"
 #include "diag/message_catalogue.h"
 
 namespace qx {
@@ -74,7 +73,8 @@ bool meetsVersionBounds(const JavaVersion& candidate, const JavaVersion& minimum
 
 bool matchesPreferredVersion(const std::wstring& entry, const JavaVersion& candidate) {
     JavaVersion wanted;
-    parseJavaVersion(entry, kVersionFillLow, wanted);
+    // An entry without digits is 0.0.0.0, which matches every candidate.
+    static_cast<void>(parseJavaVersion(entry, kVersionFillLow, wanted));
     int significant = 4;
     while (significant > 0 && wanted.parts[significant - 1] == 0) --significant;
     for (int i = 0; i < significant; ++i) {
@@ -91,12 +91,6 @@ RequirementMessage requirementMessage(const JavaVersion& minimum, const JavaVers
     if (!hasMaximum) return {kMsgMinimumVersion, {formatJavaVersion(minimum)}};
     if (compareJavaVersions(minimum, maximum) == 0) return {kMsgExactVersion, {formatJavaVersion(minimum)}};
     return {kMsgVersionBetween, {formatJavaVersion(minimum), formatJavaVersion(maximum)}};
-}
-
-std::wstring buildRequirementText(const JavaVersion& minimum, const JavaVersion& maximum) {
-    const RequirementMessage message = requirementMessage(minimum, maximum);
-    const std::vector<FormatArg> args(message.args.begin(), message.args.end());
-    return formatMessage(loadMessage(message.id), args);
 }
 
 }  // namespace qx

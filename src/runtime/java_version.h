@@ -19,7 +19,7 @@ constexpr int32_t kVersionFillHigh = 65535;
 // Reads up to four digit groups from anywhere in `text` (any non-digit separates; later groups are
 // ignored) and fills the parts no group reached with `fill`. "jdk-17.0.1+12" -> 17.0.1.12. Fails
 // with `version` = 0.0.0.0 when the text has no digit or a group exceeds 2147483647.
-bool parseJavaVersion(const std::wstring& text, int32_t fill, JavaVersion& version);
+[[nodiscard]] bool parseJavaVersion(const std::wstring& text, int32_t fill, JavaVersion& version);
 
 // Negative, zero or positive as a is below, equal to or above b (parts compared in order, signed).
 int compareJavaVersions(const JavaVersion& a, const JavaVersion& b);
@@ -45,8 +45,5 @@ struct RequirementMessage {
     std::vector<std::wstring> args;
 };
 RequirementMessage requirementMessage(const JavaVersion& minimum, const JavaVersion& maximum);
-
-// The requirement phrase for the missing-runtime message, formatted from the catalogue.
-std::wstring buildRequirementText(const JavaVersion& minimum, const JavaVersion& maximum);
 
 }  // namespace qx

@@ -15,7 +15,7 @@ namespace qx {
 // The system's folder browser (file-system folders only, no new-folder button). False when the user
 // cancels; otherwise `folder` is the chosen path as the shell gives it (empty when the selection has
 // no file-system path).
-bool browseForFolder(HWND owner, const std::wstring& title, std::wstring& folder);
+[[nodiscard]] bool browseForFolder(HWND owner, const std::wstring& title, std::wstring& folder);
 
 class MissingRuntimeDialog {
 public:

@@ -10,9 +10,9 @@ constexpr uint16_t kMachineX86 = 0x014C;
 
 // Offset of the NT headers when the image has a DOS header ("MZ") and its NT headers (signature,
 // file header and the optional header it announces) lie wholly inside the bytes; false otherwise.
-bool locateNtHeaders(const unsigned char* data, size_t size, size_t* offset);
+[[nodiscard]] bool locateNtHeaders(const unsigned char* data, size_t size, size_t* offset);
 
 // The file header's machine field when locateNtHeaders succeeds and the signature is "PE\0\0".
-bool peMachine(const unsigned char* data, size_t size, uint16_t* machine);
+[[nodiscard]] bool peMachine(const unsigned char* data, size_t size, uint16_t* machine);
 
 }  // namespace qx

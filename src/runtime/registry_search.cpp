@@ -3,71 +3,53 @@
 #include <windows.h>
 
 #include "base/scoped.h"
-#include "launch/launcher.h"
 #include "runtime/jvm_probe.h"
 
 namespace qx {
 
-const wchar_t* const kJavaRegistryKeys[7] = {
-    L"Software\\JavaSoft\\JDK\\",
-    L"Software\\JavaSoft\\JRE\\",
-    L"Software\\JavaSoft\\Java Development Kit\\",
-    L"Software\\JavaSoft\\Java Runtime Environment\\",
-    L"Software\\JRockit\\Java Runtime Environment\\",
-    L"Software\\JRockit\\Java Development Kit\\",
-    L"Software\\IBM\\Java2 Runtime Environment\\",
+const RegistryRow kRegistryRows[7] = {
+    {L"Software\\JavaSoft\\JDK\\", RuntimeKind::Jdk, RuntimeVendor::Sun, false, false},
+    {L"Software\\JavaSoft\\JRE\\", RuntimeKind::Jre, RuntimeVendor::Sun, false, false},
+    {L"Software\\JavaSoft\\Java Development Kit\\", RuntimeKind::Jdk, RuntimeVendor::Sun, true, false},
+    {L"Software\\JavaSoft\\Java Runtime Environment\\", RuntimeKind::Jre, RuntimeVendor::Sun, false, true},
+    {L"Software\\JRockit\\Java Runtime Environment\\", RuntimeKind::Jre, RuntimeVendor::JRockit, false,
+     false},
+    {L"Software\\JRockit\\Java Development Kit\\", RuntimeKind::Jdk, RuntimeVendor::JRockit, true, false},
+    {L"Software\\IBM\\Java2 Runtime Environment\\", RuntimeKind::Jre, RuntimeVendor::Ibm, false, false},
 };
 
 namespace {
 
-enum class Kind { Jdk, Jre };
-enum class Vendor { Sun, JRockit, Ibm };
-
-struct KeyRow {
-    Kind kind;
-    Vendor vendor;
-    bool underJre;        // the registered home is a JDK whose runtime lies in its "jre" subfolder
-    bool defaultOrderVm;  // the old JRE key is probed in the default order under "favor_server"
-};
-
-// Indexed like kJavaRegistryKeys.
-constexpr KeyRow kRows[7] = {
-    {Kind::Jdk, Vendor::Sun, false, false},     {Kind::Jre, Vendor::Sun, false, false},
-    {Kind::Jdk, Vendor::Sun, true, false},      {Kind::Jre, Vendor::Sun, false, true},
-    {Kind::Jre, Vendor::JRockit, false, false}, {Kind::Jdk, Vendor::JRockit, true, false},
-    {Kind::Jre, Vendor::Ibm, false, false},
-};
-
 REGSAM access(RegistryView view) { return KEY_READ | (view == RegistryView::Bits32 ? KEY_WOW64_32KEY : 0); }
 
-bool kindSearched(const Launcher& launcher, Kind kind) {
-    return launcher.allowOtherKind || (kind == Kind::Jdk ? launcher.wantJdk : launcher.wantJre);
+bool kindWanted(const RuntimeRequest& request, RuntimeKind kind) {
+    return kind == RuntimeKind::Jdk ? request.wantJdk : request.wantJre;
 }
 
-bool kindWanted(const Launcher& launcher, Kind kind) {
-    return kind == Kind::Jdk ? launcher.wantJdk : launcher.wantJre;
+bool kindSearched(const RuntimeRequest& request, RuntimeKind kind) {
+    return request.allowOtherKind || kindWanted(request, kind);
 }
 
-bool vendorPreferred(const Launcher& launcher, Vendor vendor) {
+bool vendorPreferred(const RuntimeRequest& request, RuntimeVendor vendor) {
     switch (vendor) {
-        case Vendor::Sun:
-            return launcher.preferSun;
-        case Vendor::JRockit:
-            return launcher.preferJRockit;
-        case Vendor::Ibm:
-            return launcher.preferIbm;
+        case RuntimeVendor::Sun:
+            return request.preferSun;
+        case RuntimeVendor::JRockit:
+            return request.preferJRockit;
+        case RuntimeVendor::Ibm:
+            return request.preferIbm;
     }
     return false;
 }
 
-bool vendorSearched(const Launcher& launcher, Vendor vendor) {
+bool vendorSearched(const RuntimeRequest& request, RuntimeVendor vendor) {
     switch (vendor) {
-        case Vendor::Sun:
-            return launcher.acceptSun || launcher.preferSun;
-        case Vendor::JRockit:
-            return launcher.acceptJRockit || launcher.preferJRockit;
-        case Vendor::Ibm:
-            return launcher.acceptIbm || launcher.preferIbm;
+        case RuntimeVendor::Sun:
+            return request.acceptSun || request.preferSun;
+        case RuntimeVendor::JRockit:
+            return request.acceptJRockit || request.preferJRockit;
+        case RuntimeVendor::Ibm:
+            return request.acceptIbm || request.preferIbm;
     }
     return false;
 }
@@ -114,59 +96,55 @@ bool readJavaHome(HKEY key, std::wstring& text) {
 
 }  // namespace
 
-void collectRegistryCandidates(const Launcher& launcher, std::vector<JreCandidate>& candidates,
-                               const std::wstring& key, RegistryView view) {
-    size_t row = 0;
-    while (row < 7 && key != kJavaRegistryKeys[row]) ++row;
-    if (row == 7) return;
-    const KeyRow& info = kRows[row];
-    const int32_t probeType = info.defaultOrderVm && launcher.jvmType == 2 ? 0 : launcher.jvmType;
+void collectRegistryCandidates(const RuntimeRequest& request, std::vector<JreCandidate>& candidates,
+                               const RegistryRow& row, RegistryView view, HKEY root) {
+    const int32_t probeType =
+        row.defaultOrderVm && request.jvmType == kJvmFavorServer ? kJvmAny : request.jvmType;
+    const std::wstring key = row.key;
 
     std::vector<std::wstring> names;
     {
-        HKEY raw = nullptr;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, access(view), &raw) != ERROR_SUCCESS) return;
-        UniqueKey parent(raw);
+        UniqueKey parent;
+        if (RegOpenKeyExW(root, key.c_str(), 0, access(view), parent.put()) != ERROR_SUCCESS) return;
         names = subkeyNames(parent.get());
     }
 
     for (const std::wstring& name : names) {
         JreCandidate candidate;
-        parseJavaVersion(name, kVersionFillLow, candidate.version);
-        if (!meetsVersionBounds(candidate.version, launcher.minimumVersion, launcher.maximumVersion))
-            continue;
+        // A name without digits is 0.0.0.0 and filtered like any other.
+        static_cast<void>(parseJavaVersion(name, kVersionFillLow, candidate.version));
+        if (!meetsVersionBounds(candidate.version, request.minimumVersion, request.maximumVersion)) continue;
 
-        HKEY raw = nullptr;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, (key + name).c_str(), 0, access(view), &raw) != ERROR_SUCCESS) {
+        UniqueKey subkey;
+        if (RegOpenKeyExW(root, (key + name).c_str(), 0, access(view), subkey.put()) != ERROR_SUCCESS)
             continue;
-        }
-        UniqueKey subkey(raw);
         std::wstring home;
         if (!readJavaHome(subkey.get(), home)) continue;
         if (home.back() != L'\\') home += L'\\';
-        if (info.underJre) home += L"jre\\";
+        if (row.underJre) home += L"jre\\";
 
         if (probeJvmLibrary(home, probeType, &candidate.server).empty()) continue;
         candidate.home = std::move(home);
-        candidate.preferred = kindWanted(launcher, info.kind) && vendorPreferred(launcher, info.vendor);
+        candidate.preferred = kindWanted(request, row.kind) && vendorPreferred(request, row.vendor);
         candidates.push_back(std::move(candidate));
     }
 }
 
-bool searchRegistry(Launcher& launcher, RegistryView view, std::wstring& home) {
-    if (view == RegistryView::Bits32 && launcher.pairProduct.empty()) return false;
+bool searchRegistry(const RuntimeRequest& request, RuntimeChoice& choice, RegistryView view,
+                    std::wstring& home, HKEY root) {
+    if (view == RegistryView::Bits32 && request.pairProduct.empty()) return false;
     std::vector<JreCandidate> candidates;
-    for (size_t row = 0; row < 7; ++row) {
-        if (kindSearched(launcher, kRows[row].kind) && vendorSearched(launcher, kRows[row].vendor)) {
-            collectRegistryCandidates(launcher, candidates, kJavaRegistryKeys[row], view);
+    for (const RegistryRow& row : kRegistryRows) {
+        if (kindSearched(request, row.kind) && vendorSearched(request, row.vendor)) {
+            collectRegistryCandidates(request, candidates, row, view, root);
         }
     }
-    sortCandidates(candidates, launcher.allowOtherKind, launcher.jvmType);
-    const JreCandidate* chosen = selectCandidate(candidates, launcher.preferredVersions);
+    sortCandidates(candidates, request.allowOtherKind, request.jvmType);
+    const JreCandidate* chosen = selectCandidate(candidates, request.preferredVersions);
     if (!chosen) return false;
     home = chosen->home;
     // Only a 32-bit runtime is registered in the 32-bit view, and this process cannot host it.
-    if (view == RegistryView::Bits32) launcher.relaunchAsPair = 1;
+    if (view == RegistryView::Bits32) choice.relaunchAsPair = 1;
     return true;
 }
 

@@ -1,8 +1,10 @@
+#include "runtime/runtime_architecture.h"
+
 #include <windows.h>
 
+#include <string>
+
 #include "base/scoped.h"
-#include "launch/launch_sequence.h"
-#include "launch/launcher.h"
 #include "runtime/pe_header.h"
 
 namespace qx {
@@ -39,10 +41,10 @@ bool isX86Image(const std::wstring& path) {
 
 }  // namespace
 
-void checkRuntimeArchitecture(Launcher& launcher) {
-    launcher.relaunchAsPair = 0;
-    if (launcher.pairProduct.empty()) return;
-    if (isX86Image(launcher.jvmLibraryPath)) launcher.relaunchAsPair = 1;
+void checkRuntimeArchitecture(const RuntimeRequest& request, RuntimeChoice& choice) {
+    choice.relaunchAsPair = 0;
+    if (request.pairProduct.empty()) return;
+    if (isX86Image(choice.jvmLibraryPath)) choice.relaunchAsPair = 1;
 }
 
 }  // namespace qx

@@ -2,10 +2,10 @@
 
 #include <vector>
 
+#include "base/environment.h"
 #include "base/file_finder.h"
-#include "config/split_text.h"
+#include "base/split_text.h"
 #include "vm/class_path_text.h"
-#include "vm/vm_options.h"
 
 namespace qx {
 namespace {

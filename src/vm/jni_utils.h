@@ -15,6 +15,6 @@ jstring newJavaString(const std::wstring& text, JNIEnv* env);
 // A String[] with one element per entry, in order; null on failure (never a partly filled array).
 jobjectArray newJavaStringArray(const std::vector<std::wstring>& items, JNIEnv* env);
 // Calls java.lang.System.exit(code); false when it cannot be called or raised an exception.
-bool callSystemExit(JNIEnv* env, int32_t code);
+[[nodiscard]] bool callSystemExit(JNIEnv* env, int32_t code);
 
 }  // namespace qx

@@ -2,10 +2,10 @@
 
 #include <windows.h>
 
-#include "base/module_path.h"
+#include "base/environment.h"
 #include "base/path_text.h"
-#include "launch/launcher.h"
 #include "vm/vm_options.h"
+#include "vm/vm_settings.h"
 
 namespace qx {
 namespace {
@@ -14,36 +14,35 @@ void setVariable(const wchar_t* name, const std::wstring& value) {
     SetEnvironmentVariableW(name, value.c_str());
 }
 
-// The executable's folder with its final backslash; empty when the path is unavailable.
-std::wstring launcherFolder() {
-    std::wstring path;
-    if (!moduleFilePath(path)) return {};
-    const size_t slash = path.rfind(L'\\');
-    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
+// The executable's folder with its final backslash; empty when the path has none.
+std::wstring launcherFolder(const std::wstring& executablePath) {
+    const size_t slash = executablePath.rfind(L'\\');
+    return slash == std::wstring::npos ? std::wstring() : executablePath.substr(0, slash + 1);
 }
 
 }  // namespace
 
-void prepareProcessEnvironment(Launcher& launcher) {
-    const std::wstring home = cutPathComponents(launcher.jvmLibraryPath, 3);
-    setVariable(L"QX_JVM_PATH", launcher.jvmLibraryPath);
+void prepareProcessEnvironment(VmSettings& vm, const std::wstring& jvmLibraryPath,
+                               const std::wstring& executablePath) {
+    const std::wstring home = cutPathComponents(jvmLibraryPath, 3);
+    setVariable(L"QX_JVM_PATH", jvmLibraryPath);
     setVariable(L"QX_JVM_HOME", home);
 
-    if (!launcher.libraryPath.empty()) {
-        std::wstring text = launcher.libraryPath;
+    if (!vm.libraryPath.empty()) {
+        std::wstring text = vm.libraryPath;
         if (text.back() != L';') text += L';';
-        text += launcherFolder();
+        text += launcherFolder(executablePath);
         text += L";.;%Path%;" + home + L"\\lib";
         // Path is changed only below, so %Path% here is the one the launcher was started with.
-        appendVmOption(launcher.vmOptions, L"-Djava.library.path=" + expandOrKeep(text));
+        appendVmOption(vm.vmOptions, L"-Djava.library.path=" + expandOrKeep(text));
     }
 
     std::wstring path;
-    if (!launcher.systemPath.empty()) {
-        path = launcher.systemPath;
+    if (!vm.systemPath.empty()) {
+        path = vm.systemPath;
         if (path.back() != L';') path += L';';
     }
-    path += L"%Path%;" + cutPathComponents(launcher.jvmLibraryPath, 2);
+    path += L"%Path%;" + cutPathComponents(jvmLibraryPath, 2);
     setVariable(L"Path", expandOrKeep(path));
 }
 

@@ -1,12 +1,16 @@
 #pragma once
 
+#include <string>
+
 namespace qx {
 
-struct Launcher;
+struct VmSettings;
 
 // Publishes the chosen runtime to the process (QX_JVM_PATH, QX_JVM_HOME), passes the configured native
 // library folders to the VM as -Djava.library.path= and puts "System Path" and the runtime's bin folder
 // on Path. Runs once, before the JVM library is loaded; failures leave a variable as it was.
-void prepareProcessEnvironment(Launcher& launcher);
+// `jvmLibraryPath` is the chosen runtime's library, `executablePath` the launcher's own path.
+void prepareProcessEnvironment(VmSettings& vm, const std::wstring& jvmLibraryPath,
+                               const std::wstring& executablePath);
 
 }  // namespace qx

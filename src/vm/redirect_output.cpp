@@ -5,35 +5,33 @@
 #include "base/directories.h"
 #include "base/long_path.h"
 #include "diag/time_pattern.h"
-#include "launch/launcher.h"
+#include "vm/vm_settings.h"
 #include "vm/jni_utils.h"
 
 namespace qx {
 
-void redirectOutput(Launcher& launcher) {
-    JNIEnv* env = launcher.jniEnv;
-    const bool outStamp = launcher.outputFile.find(L'%') != std::wstring::npos;
-    const bool errStamp = launcher.errorFile.find(L'%') != std::wstring::npos;
+void redirectOutput(VmSettings& vm) {
+    JNIEnv* env = vm.jniEnv;
+    const bool outStamp = vm.outputFile.find(L'%') != std::wstring::npos;
+    const bool errStamp = vm.errorFile.find(L'%') != std::wstring::npos;
     if (outStamp || errStamp) {
         SYSTEMTIME now;
         GetLocalTime(&now);
-        if (outStamp) expandTimePattern(launcher.outputFile, now);
-        if (errStamp) expandTimePattern(launcher.errorFile, now);
+        if (outStamp) expandTimePattern(vm.outputFile, now);
+        if (errStamp) expandTimePattern(vm.errorFile, now);
     }
-    if (!launcher.outputFile.empty() &&
-        !redirectStream(launcher, launcher.outputFile, launcher.outputAppend != 0, "setOut") &&
+    if (!vm.outputFile.empty() && !redirectStream(vm, vm.outputFile, vm.outputAppend != 0, "setOut") &&
         env->ExceptionCheck()) {
         env->ExceptionDescribe();
     }
-    if (!launcher.errorFile.empty() &&
-        !redirectStream(launcher, launcher.errorFile, launcher.errorAppend != 0, "setErr") &&
+    if (!vm.errorFile.empty() && !redirectStream(vm, vm.errorFile, vm.errorAppend != 0, "setErr") &&
         env->ExceptionCheck()) {
         env->ExceptionDescribe();
     }
 }
 
-bool redirectStream(Launcher& launcher, const std::wstring& fileName, bool append, const char* setter) {
-    JNIEnv* env = launcher.jniEnv;
+bool redirectStream(VmSettings& vm, const std::wstring& fileName, bool append, const char* setter) {
+    JNIEnv* env = vm.jniEnv;
     ensureParentDirectories(toLongPathForm(fileName));
     jstring name = newJavaString(fileName, env);
     if (!name) return false;

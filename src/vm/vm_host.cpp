@@ -5,11 +5,14 @@
 #include "base/ansi.h"
 #include "diag/message_catalogue.h"
 #include "diag/report_error.h"
-#include "launch/launcher.h"
+#include "vm/vm_settings.h"
 #include "vm/jni_utils.h"
 #include "vm/redirect_output.h"
 
 namespace qx {
+
+VmSettings* gLauncher = nullptr;
+
 namespace {
 
 void JNICALL exitHook(jint code) {
@@ -40,13 +43,13 @@ unsigned reasonFor(jint result) {
 }
 
 // The main class through the runtime's own launcher helper, which reports a bad class itself.
-jclass loadMainClassThroughHelper(Launcher& launcher, JNIEnv* env) {
-    jclass helper = launcher.findClassFromBootLoader(env, "sun/launcher/LauncherHelper");
+jclass loadMainClassThroughHelper(VmSettings& vm, JNIEnv* env) {
+    jclass helper = vm.findClassFromBootLoader(env, "sun/launcher/LauncherHelper");
     if (!helper) return nullptr;
     jmethodID checkAndLoadMain =
         env->GetStaticMethodID(helper, "checkAndLoadMain", "(ZILjava/lang/String;)Ljava/lang/Class;");
     if (!checkAndLoadMain) return nullptr;
-    std::wstring dotted = launcher.mainClass;
+    std::wstring dotted = vm.mainClass;
     for (wchar_t& c : dotted) {
         if (c == L'/') c = L'.';
     }
@@ -55,10 +58,10 @@ jclass loadMainClassThroughHelper(Launcher& launcher, JNIEnv* env) {
     return static_cast<jclass>(env->CallStaticObjectMethod(helper, checkAndLoadMain, JNI_TRUE, 1, name));
 }
 
-jclass loadMainClassThroughFindClass(Launcher& launcher, JNIEnv* env) {
-    jstring name = newJavaString(launcher.mainClass, env);
+jclass loadMainClassThroughFindClass(VmSettings& vm, JNIEnv* env) {
+    jstring name = newJavaString(vm.mainClass, env);
     if (!name) {
-        reportError(kMsgMainClassString, {launcher.mainClass});
+        reportError(kMsgMainClassString, {vm.mainClass});
         return nullptr;
     }
     const char* utf = env->GetStringUTFChars(name, nullptr);
@@ -77,10 +80,10 @@ jclass loadMainClassThroughFindClass(Launcher& launcher, JNIEnv* env) {
 
 }  // namespace
 
-bool createVm(Launcher& launcher) {
+bool createVm(VmSettings& vm) {
     std::vector<JavaVMOption> options;
-    options.reserve(launcher.vmOptions.size() + 2);
-    for (const std::string& option : launcher.vmOptions) {
+    options.reserve(vm.vmOptions.size() + 2);
+    for (const std::string& option : vm.vmOptions) {
         options.push_back({const_cast<char*>(option.c_str()), nullptr});
     }
     options.push_back({const_cast<char*>("abort"), reinterpret_cast<void*>(&abortHook)});
@@ -92,32 +95,31 @@ bool createVm(Launcher& launcher) {
     args.options = options.data();
     args.ignoreUnrecognized = JNI_FALSE;
 
-    const jint result =
-        launcher.createJavaVm(&launcher.javaVm, reinterpret_cast<void**>(&launcher.jniEnv), &args);
+    const jint result = vm.createJavaVm(&vm.javaVm, reinterpret_cast<void**>(&vm.jniEnv), &args);
     if (result != JNI_OK) {
-        launcher.javaVm = nullptr;
-        launcher.jniEnv = nullptr;
+        vm.javaVm = nullptr;
+        vm.jniEnv = nullptr;
         const unsigned reason = reasonFor(result);
         reportError(kMsgJniException,
                     {catalogueText(kMsgCreateVmFailed), reason ? loadMessage(reason) : std::wstring()});
         return false;
     }
-    redirectOutput(launcher);
+    redirectOutput(vm);
     return true;
 }
 
-MainResult runMainClass(Launcher& launcher) {
-    JNIEnv* env = launcher.jniEnv;
+MainResult runMainClass(VmSettings& vm, bool stayAttached) {
+    JNIEnv* env = vm.jniEnv;
     // Whatever happens below, the thread must leave the VM, or destroying it waits forever.
-    auto fail = [&launcher]() {
-        launcher.javaVm->DetachCurrentThread();
+    auto fail = [&vm]() {
+        vm.javaVm->DetachCurrentThread();
         return MainResult::Failed;
     };
 
     jclass mainClass = nullptr;
-    if (launcher.findClassFromBootLoader) mainClass = loadMainClassThroughHelper(launcher, env);
+    if (vm.findClassFromBootLoader) mainClass = loadMainClassThroughHelper(vm, env);
     if (!mainClass) {
-        mainClass = loadMainClassThroughFindClass(launcher, env);
+        mainClass = loadMainClassThroughFindClass(vm, env);
         if (!mainClass) return fail();
     }
 
@@ -129,41 +131,26 @@ MainResult runMainClass(Launcher& launcher) {
             reportError(kMsgNoMainMethod);
         return fail();
     }
-    jobjectArray javaArgs = newJavaStringArray(launcher.arguments, env);
+    jobjectArray javaArgs = newJavaStringArray(vm.arguments, env);
     if (!javaArgs) {
         env->ExceptionDescribe();
         return fail();
     }
-    if (launcher.readyEvent) SetEvent(launcher.readyEvent.get());
+    if (vm.readyEvent) SetEvent(vm.readyEvent.get());
 
     env->CallStaticVoidMethod(mainClass, mainMethod, javaArgs);
 
     jthrowable pending = env->ExceptionOccurred();
-    if (pending && launcher.failureCheck) describeUncaughtException(launcher, pending, env);
+    if (pending && vm.failureCheck) describeUncaughtException(pending, env);
 
-    if (launcher.acceptIbm && launcher.preferIbm) {
-        // These runtimes end the process themselves; the thread must stay attached until they do.
-        Sleep(INFINITE);
-    }
+    // These runtimes end the process themselves; the thread must stay attached until they do.
+    if (stayAttached) Sleep(INFINITE);
     // Detaching describes a pending exception on standard error, as the Java launcher does.
-    if (launcher.javaVm->DetachCurrentThread() != JNI_OK) return MainResult::Failed;
+    if (vm.javaVm->DetachCurrentThread() != JNI_OK) return MainResult::Failed;
     return pending ? MainResult::Threw : MainResult::Returned;
 }
 
-DWORD WINAPI vmThreadMain(LPVOID param) {
-    auto* launcher = static_cast<Launcher*>(param);
-    if (!launcher) return kVmThreadFailed;
-    if (!createVm(*launcher)) return kVmThreadFailed;
-    const MainResult result = runMainClass(*launcher);
-    if (result == MainResult::Failed) return kVmThreadFailed;
-    if (launcher->isService && launcher->javaVm) {
-        launcher->javaVm->DestroyJavaVM();
-        launcher->javaVm = nullptr;
-    }
-    return result == MainResult::Threw ? kVmThreadUncaught : kVmThreadOk;
-}
-
-std::wstring describeUncaughtException(Launcher& /*launcher*/, jthrowable exception, JNIEnv* env) {
+std::wstring describeUncaughtException(jthrowable exception, JNIEnv* env) {
     // Calls below need a clear exception state; the original is put back before returning.
     env->ExceptionClear();
     std::wstring trace;

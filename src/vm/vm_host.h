@@ -9,7 +9,7 @@
 
 namespace qx {
 
-struct Launcher;
+struct VmSettings;
 
 // Exit codes of the VM thread.
 enum VmThreadResult : DWORD {
@@ -21,15 +21,14 @@ enum VmThreadResult : DWORD {
 enum class MainResult { Returned, Threw, Failed };
 
 // Creates the VM with the launcher's options plus the abort and exit hooks, then redirects output.
-bool createVm(Launcher& launcher);
+[[nodiscard]] bool createVm(VmSettings& vm);
 // Loads the main class and calls main. The calling thread is detached from the VM on every path
-// (or sleeps forever for the IBM provider words), so destroying the VM later cannot wait on it.
-MainResult runMainClass(Launcher& launcher);
-// Thread routine: createVm, runMainClass and, in service mode, DestroyJavaVM.
-DWORD WINAPI vmThreadMain(LPVOID launcher);
+// (or, with `stayAttached`, sleeps forever once main has returned), so destroying the VM later cannot
+// wait on it.
+MainResult runMainClass(VmSettings& vm, bool stayAttached);
 
 // The stack trace of `exception` as printed by printStackTrace; empty when a step fails. The
 // exception stays pending.
-std::wstring describeUncaughtException(Launcher& launcher, jthrowable exception, JNIEnv* env);
+std::wstring describeUncaughtException(jthrowable exception, JNIEnv* env);
 
 }  // namespace qx

@@ -5,11 +5,11 @@
 #include "base/path_text.h"
 #include "diag/message_catalogue.h"
 #include "diag/report_error.h"
-#include "launch/launcher.h"
+#include "vm/vm_settings.h"
 
 namespace qx {
 
-bool loadVmLibrary(Launcher& launcher, const std::wstring& libraryPath) {
+bool loadVmLibrary(VmSettings& vm, const std::wstring& libraryPath) {
     // The runtime's own DLLs (java.dll and friends) live in its bin folder.
     const std::wstring binDir = cutPathComponents(libraryPath, 2);
     AddDllDirectory(binDir.c_str());
@@ -23,16 +23,16 @@ bool loadVmLibrary(Launcher& launcher, const std::wstring& libraryPath) {
     auto resolve = [library](const char* name) {
         return reinterpret_cast<void*>(GetProcAddress(library, name));
     };
-    launcher.createJavaVm = reinterpret_cast<CreateJavaVmFn>(resolve("JNI_CreateJavaVM"));
-    if (launcher.createJavaVm)
-        launcher.getDefaultInitArgs =
+    vm.createJavaVm = reinterpret_cast<CreateJavaVmFn>(resolve("JNI_CreateJavaVM"));
+    if (vm.createJavaVm)
+        vm.getDefaultInitArgs =
             reinterpret_cast<GetDefaultInitArgsFn>(resolve("JNI_GetDefaultJavaVMInitArgs"));
-    if (!launcher.createJavaVm || !launcher.getDefaultInitArgs) {
+    if (!vm.createJavaVm || !vm.getDefaultInitArgs) {
         const int32_t error = static_cast<int32_t>(GetLastError());
         reportError(kMsgWindowsException, {catalogueText(kMsgNoCreateJavaVm), error});
         return false;
     }
-    launcher.findClassFromBootLoader =
+    vm.findClassFromBootLoader =
         reinterpret_cast<FindClassFromBootLoaderFn>(resolve("JVM_FindClassFromBootLoader"));
     return true;
 }

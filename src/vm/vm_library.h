@@ -4,11 +4,11 @@
 
 namespace qx {
 
-struct Launcher;
+struct VmSettings;
 
 // Loads the JVM library (with its bin folder added to the DLL search directories) and resolves the
-// invocation entry points into the launcher. Reports the failure and returns false when the library or
+// invocation entry points into `vm`. Reports the failure and returns false when the library or
 // one of the two required exports is missing. The library is never freed.
-bool loadVmLibrary(Launcher& launcher, const std::wstring& libraryPath);
+[[nodiscard]] bool loadVmLibrary(VmSettings& vm, const std::wstring& libraryPath);
 
 }  // namespace qx

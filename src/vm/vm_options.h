@@ -1,5 +1,5 @@
 // The JVM option list built from the settings, with the redirection targets and the "Cmd" arguments
-// read in the same pass.
+// taken in the same pass.
 #pragma once
 
 #include <functional>
@@ -11,8 +11,16 @@
 
 namespace qx {
 
-struct Launcher;
-class LayeredStore;
+struct VmSettings;
+
+// The settings values the pass reads, as the layered lookup gives them.
+struct VmOptionSettings {
+    std::wstring classPath;     // "Class Path"
+    std::wstring embeddedJar;   // "Embedded Jar"
+    std::wstring vmParameters;  // "Virtual Machine Parameters"
+    std::wstring outputFile, outputAppend, errorFile, errorAppend;
+    std::wstring cmd;  // "Cmd"
+};
 
 // What the pass takes from the process besides the settings; tests supply their own.
 struct VmOptionContext {
@@ -24,24 +32,17 @@ struct VmOptionContext {
 // The machine's total physical memory and the process's free address space.
 MachineMemory queryMachineMemory();
 
-// Environment references expanded; on failure the text stays as it was.
-std::wstring expandOrKeep(const std::wstring& text);
-
 // Appends `option` in the thread's ANSI code page; an option that cannot be stored is dropped.
 void appendVmOption(VmOptionList& options, const std::wstring& option);
 
 // One token of "Virtual Machine Parameters": quotes removed, a memory share rewritten, "-Xss" read
 // into threadStackSize (the last one wins), then appended to `options`.
-void processVmParameter(Launcher& launcher, const std::wstring& token, std::vector<std::wstring>& options,
+void processVmParameter(VmSettings& vm, const std::wstring& token, std::vector<std::wstring>& options,
                         const std::function<MachineMemory()>& memory = queryMachineMemory);
 
-// The whole pass over `settings`: class path, VM parameters, output and error files, "Cmd". False,
-// after message 209, when the class path comes out empty; nothing after the class path is read then.
-bool assembleVmOptions(Launcher& launcher, LayeredStore& settings, const VmOptionContext& context);
-
-// The same over the launcher's own settings (the file beside the executable and the embedded text),
-// with the executable as the class path's anchor. False when the settings file path cannot be formed
-// (nothing added) or the class path is empty.
-bool assembleVmOptions(Launcher& launcher);
+// The whole pass: class path, VM parameters, output and error files, "Cmd". False, after message 209,
+// when the class path comes out empty; nothing after the class path is taken then.
+[[nodiscard]] bool assembleVmOptions(VmSettings& vm, const VmOptionSettings& settings,
+                                     const VmOptionContext& context);
 
 }  // namespace qx

@@ -39,12 +39,6 @@ Fn proc(HMODULE dll, const char* name) {
     return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(dll, name)));
 }
 
-std::wstring selfPath() {
-    wchar_t buf[MAX_PATH * 4];
-    const DWORD n = GetModuleFileNameW(nullptr, buf, MAX_PATH * 4);
-    return std::wstring(buf, n);
-}
-
 std::wstring bridgePath(const wchar_t* runtime = L"jdk17", const wchar_t* kind = L"server") {
     return qxtest::runtimeHome(runtime) + L"\\bin\\" + kind + L"\\jvm.dll";
 }
@@ -606,7 +600,7 @@ ChildRun runMode(const std::wstring& mode, std::map<std::wstring, std::wstring> 
     options.workDir = run.dir;
     options.timeoutMs = 90000;
     options.input = input;
-    run.result = qxtest::runChild(qxtest::quote(selfPath()) + L" --child=" + mode, options);
+    run.result = qxtest::runChild(qxtest::quote(qxtest::ownExecutable()) + L" --child=" + mode, options);
     EXPECT_FALSE(run.result.timedOut) << "child " << qxtest::narrow(mode) << " timed out";
     return run;
 }

@@ -29,12 +29,6 @@ const bool kActsAsPair = [] {
     ExitProcess(static_cast<UINT>(_wtoi(code)));
 }();
 
-std::wstring ownPath() {
-    std::wstring path(32768, L'\0');
-    path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
-    return path;
-}
-
 // The probe app's settings without a runtime folder, so the search goes past "JRE Path".
 std::string searchIni(const std::string& extraJre = "", const std::string& extraApp = "") {
     return "[Java Runtime Environment]\r\nMain Class=qx.test.Probe\r\n" + extraJre +
@@ -139,7 +133,7 @@ TEST_F(RuntimeChoice, ThirtyTwoBitRuntimeHandsTheStartToThePairProduct) {
     const std::wstring record = app.dir + L"\\pair-record.txt";
     app.options.env[L"QXTEST_PAIR_RECORD"] = record;
     const std::string x86 = narrow(runtimeHome(L"x86"));
-    const std::string pair = "Pair Product=" + narrow(ownPath()) + "\r\n";
+    const std::string pair = "Pair Product=" + narrow(qxtest::ownExecutable()) + "\r\n";
     const std::wstring args = L" one  \"two three\"\t\"\" \"unclosed";
     const std::string expectedLine = narrow(quote(app.exe) + L" " + args);
 
@@ -219,7 +213,8 @@ TEST_F(RuntimeChoice, PrivateRuntimeIsNeverHandedToThePairProduct) {
     ASSERT_TRUE(copyRuntime(runtimeHome(L"x86"), jre64));
     const std::wstring record = app.dir + L"\\pair-record.txt";
     app.options.env[L"QXTEST_PAIR_RECORD"] = record;
-    app.writeIni(searchIni("", "Pair Product=" + narrow(ownPath()) + "\r\nPair Return Code=Yes\r\n"));
+    app.writeIni(
+        searchIni("", "Pair Product=" + narrow(qxtest::ownExecutable()) + "\r\nPair Return Code=Yes\r\n"));
     const ChildResult r = app.run();
     EXPECT_EQ(r.out, "Error: Failed to load Java VM library: " + narrow(jre64) +
                          "\\bin\\client\\jvm.dll (errno = 193).\n \n");

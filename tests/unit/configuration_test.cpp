@@ -10,9 +10,8 @@
 #include <vector>
 
 #include "config/configuration.h"
-#include "embedded_resources.h"
-#include "launch/launcher.h"
-#include "stdout_capture.h"
+#include "support/lib/embedded_resources.h"
+#include "support/lib/stdout_capture.h"
 #include "support/lib/test_env.h"
 
 namespace qx {
@@ -29,8 +28,8 @@ std::string versionText(const JavaVersion& v) {
 // launcher: it loads its own configuration, prints a few fields and ends before any test runs.
 [[maybe_unused]] const bool kChildRun = [] {
     if (GetEnvironmentVariableW(L"QXTEST_CONFIG_CHILD", nullptr, 0) == 0) return false;
-    Launcher launcher;
-    const bool ok = loadConfiguration(launcher);
+    LauncherSettings launcher;
+    const bool ok = loadConfiguration(launcher, qxtest::ownExecutable());
     const std::string out = "ok=" + std::to_string(ok) + "\nmainClass=" + qxtest::narrow(launcher.mainClass) +
                             "\nlibraryPath=" + qxtest::narrow(launcher.libraryPath) +
                             "\nminimumVersion=" + versionText(launcher.minimumVersion) + "\n";
@@ -42,26 +41,17 @@ std::string versionText(const JavaVersion& v) {
 class Configuration : public ::testing::Test {
 protected:
     void SetUp() override {
-        exe_ = qxtest::ownExecutable();
-        exeDir_ = exe_.substr(0, exe_.rfind(L'\\'));
-        settingsFile_ = exe_.substr(0, exe_.rfind(L'.') + 1) + L"ini";
-        baseName_ = exe_.substr(exeDir_.size() + 1, exe_.size() - exeDir_.size() - 5);
-        wchar_t saved[32768];
-        const DWORD n = GetEnvironmentVariableW(L"APPDATA", saved, 32768);
-        hadAppData_ = n > 0;
-        savedAppData_.assign(saved, n);
-        appData_ = qxtest::scratchDir(L"ConfigurationAppData");
-        SetEnvironmentVariableW(L"APPDATA", appData_.c_str());
-    }
-    void TearDown() override {
-        DeleteFileW(settingsFile_.c_str());
-        SetEnvironmentVariableW(L"APPDATA", hadAppData_ ? savedAppData_.c_str() : nullptr);
+        // A packaged application's place; nothing needs to be there but its settings file.
+        exeDir_ = qxtest::scratchDir(L"ConfigurationApp");
+        exe_ = exeDir_ + L"\\app.exe";
+        settingsFile_ = exeDir_ + L"\\app.ini";
+        baseName_ = L"app";
     }
 
-    // Writes the settings file beside this program and loads a fresh launcher from it.
-    bool load(const std::string& settings, Launcher& launcher) {
+    // Writes the settings file beside the application and loads fresh settings from it.
+    bool load(const std::string& settings, LauncherSettings& launcher) {
         EXPECT_TRUE(qxtest::writeFile(settingsFile_, settings));
-        return loadConfiguration(launcher);
+        return loadConfiguration(launcher, exe_);
     }
     // The per-user settings file for product name "A/B: D?" and product code "{C}".
     std::wstring userFile() const { return appData_ + L"\\AB D\\{C}\\" + baseName_ + L".ini"; }
@@ -71,15 +61,16 @@ protected:
         ASSERT_TRUE(qxtest::writeFile(userFile(), content));
     }
 
-    std::wstring exe_, exeDir_, settingsFile_, baseName_, appData_, savedAppData_;
-    bool hadAppData_ = false;
+    std::wstring exe_, exeDir_, settingsFile_, baseName_;
+    const std::wstring appData_ = qxtest::scratchDir(L"ConfigurationAppData");
+    const qxtest::ScopedEnvironmentVariable appDataVariable_{L"APPDATA", appData_};
 };
 
 constexpr char kMainClass[] = "[Java Runtime Environment]\r\nMain Class=com.example.App\r\n";
 
 // The fields that settings words decide, on one line: bounds, service and omit flags, JVM type, runtime
 // kinds (JDK, JRE, other), vendors (accept and prefer for JRockit, Sun, IBM), and the three "Yes"-flags.
-std::string summary(const Launcher& l) {
+std::string summary(const LauncherSettings& l) {
     char text[256];
     std::snprintf(text, sizeof text,
                   "min=%s max=%s service=%d%d type=%d kinds=%d%d%d vendors=%d%d,%d%d,%d%d flags=%d%d%d",
@@ -93,7 +84,7 @@ std::string summary(const Launcher& l) {
 constexpr char kDefaults[] = "min=0.0.0.0 max=0.0.0.0 service=00 type=0 kinds=111 vendors=00,11,00 flags=000";
 
 TEST_F(Configuration, AMainClassAloneLeavesEveryOtherFieldAtItsDefault) {
-    Launcher launcher;
+    LauncherSettings launcher;
     ASSERT_TRUE(load(kMainClass, launcher));
     EXPECT_EQ(launcher.mainClass, L"com/example/App");
     EXPECT_EQ(summary(launcher), kDefaults);
@@ -104,7 +95,7 @@ TEST_F(Configuration, AMainClassAloneLeavesEveryOtherFieldAtItsDefault) {
 }
 
 TEST_F(Configuration, EveryKeyReachesItsField) {
-    Launcher launcher;
+    LauncherSettings launcher;
     ASSERT_TRUE(
         load("[Product Information]\r\nProduct Code={C}\r\nUpgrade Code={U}\r\nProduct Name=My App\r\n"
              "[Java Runtime Environment]\r\nMinimum Version=1.8\r\nMaximum Version=11\r\n"
@@ -127,7 +118,7 @@ TEST_F(Configuration, EveryKeyReachesItsField) {
 }
 
 TEST_F(Configuration, NoMainClassStopsWithOneErrorLineBeforeTheLaterKeys) {
-    Launcher launcher;
+    LauncherSettings launcher;
     bool ok = true;
     const std::string out = qxtest::captureStdout([&] {
         ok = load(
@@ -172,7 +163,7 @@ TEST_F(Configuration, SettingsWordsMapAsTheirTablesSay) {
         {"[Application]\r\nFailure Check=y\r\nOverride WorkingDir=1\r\nPair Return Code=yess", "flags=000"},
     };
     for (const Case& c : cases) {
-        Launcher launcher;
+        LauncherSettings launcher;
         ASSERT_TRUE(load(std::string(kMainClass) + c.lines + "\r\n", launcher));
         const std::string got = summary(launcher);
         // Only the named fields may differ from the defaults.
@@ -188,7 +179,7 @@ TEST_F(Configuration, SettingsWordsMapAsTheirTablesSay) {
 }
 
 TEST_F(Configuration, PlusSectionExtendsWithALeadingSpaceWhenNothingElseGivesTheKey) {
-    Launcher launcher;
+    LauncherSettings launcher;
     ASSERT_TRUE(load(std::string(kMainClass) +
                          "Library Path=lib\r\n[Java Runtime Environment+]\r\nLibrary Path=ignored\r\n"
                          "System Path=C:\\tools\r\n[Application+]\r\nPair Product=C:\\run32.exe\r\n",
@@ -214,7 +205,7 @@ TEST_F(Configuration, RelativeJrePathHangsBelowTheExecutablesFolder) {
         {"", L""},
     };
     for (const Case& c : cases) {
-        Launcher launcher;
+        LauncherSettings launcher;
         ASSERT_TRUE(load(std::string(kMainClass) + "JRE Path=" + c.value + "\r\n", launcher));
         EXPECT_EQ(launcher.jrePath, c.jrePath) << c.value;
     }
@@ -224,33 +215,34 @@ TEST_F(Configuration, PerUserFileAloneDecidesTheRuntimeFolderOfANormalApplicatio
     const std::string settings = std::string(kMainClass) +
                                  "JRE Path=E:\\Main\\jre\r\n"
                                  "[Product Information]\r\nProduct Name=A/B: D?\r\nProduct Code={C}\r\n";
-    Launcher withoutUserFile;
+    LauncherSettings withoutUserFile;
     ASSERT_TRUE(load(settings, withoutUserFile));
     EXPECT_EQ(withoutUserFile.jrePath, L"E:\\Main\\jre");
 
     writeUserFile("[Java Runtime Environment]\r\nJRE Path=D:\\User\\jre\r\n");
-    Launcher withUserPath;
+    LauncherSettings withUserPath;
     ASSERT_TRUE(load(settings, withUserPath));
     EXPECT_EQ(withUserPath.jrePath, L"D:\\User\\jre");
 
     writeUserFile("[Java Runtime Environment]\r\nJRE Path=private\r\n");
-    Launcher relative;
+    LauncherSettings relative;
     ASSERT_TRUE(load(settings, relative));
     EXPECT_EQ(relative.jrePath, exeDir_ + L"\\private");
 
     writeUserFile("");
-    Launcher emptyUserFile;
+    LauncherSettings emptyUserFile;
     ASSERT_TRUE(load(settings, emptyUserFile));
     EXPECT_EQ(emptyUserFile.jrePath, L"");
 
-    Launcher service;
+    LauncherSettings service;
     ASSERT_TRUE(load(settings + "[Application]\r\nApplication Type=service\r\n", service));
     EXPECT_EQ(service.jrePath, L"E:\\Main\\jre");
 }
 
 TEST_F(Configuration, EmbeddedSettingsOfAPackagedCopyFillTheGaps) {
     const std::wstring dir = qxtest::scratchDir(L"ConfigurationEmbedded");
-    ASSERT_TRUE(qxtest::copyWithSettings(exe_, dir + L"\\app.exe", "{U-1}", L"inner pass phrase",
+    ASSERT_TRUE(qxtest::copyWithSettings(qxtest::ownExecutable(), dir + L"\\app.exe", "{U-1}",
+                                         L"inner pass phrase",
                                          L"[Java Runtime Environment]\r\nMain Class=com.example.Embedded\r\n"
                                          L"Library Path=embedded\r\nMinimum Version=1.8\r\n"));
     const auto run = [&](const std::string& settings) {

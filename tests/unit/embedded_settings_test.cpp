@@ -13,7 +13,7 @@
 #include "base/scoped.h"
 #include "config/embedded_settings.h"
 #include "config/ini_text_store.h"
-#include "embedded_resources.h"
+#include "support/lib/embedded_resources.h"
 #include "support/lib/test_env.h"
 
 namespace qx {

@@ -158,12 +158,13 @@ TEST(RequirementText, PhraseFollowsWhichBoundsAreSet) {
     // The bounds as the settings give them: "any", else parsed with fill 0 (minimum) or 65535 (maximum).
     auto minimum = [](const wchar_t* text) {
         JavaVersion version;
-        if (std::wstring(text) != L"any") parseJavaVersion(text, kVersionFillLow, version);
+        if (std::wstring(text) != L"any") static_cast<void>(parseJavaVersion(text, kVersionFillLow, version));
         return version;
     };
     auto maximum = [](const wchar_t* text) {
         JavaVersion version = v(65535, 65535, 65535, 65535);
-        if (std::wstring(text) != L"any") parseJavaVersion(text, kVersionFillHigh, version);
+        if (std::wstring(text) != L"any")
+            static_cast<void>(parseJavaVersion(text, kVersionFillHigh, version));
         return version;
     };
     struct Case {

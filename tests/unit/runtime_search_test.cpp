@@ -8,10 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "launch/launch_sequence.h"
-#include "launch/launcher.h"
 #include "runtime/find_java_runtime.h"
 #include "runtime/registry_search.h"
+#include "runtime/runtime_architecture.h"
 #include "support/lib/java_registry.h"
 #include "support/lib/test_env.h"
 
@@ -31,23 +30,8 @@ const std::wstring kRockitJdk = L"Software\\JRockit\\Java Development Kit\\";
 const std::wstring kIbmJre = L"Software\\IBM\\Java2 Runtime Environment\\";
 const std::wstring kRows[7] = {kJdk, kJre, kOldJdk, kOldJre, kRockitJre, kRockitJdk, kIbmJre};
 
-// Sets JAVA_HOME (null = unset) for one test and puts the old value back.
-class JavaHome {
-public:
-    explicit JavaHome(const wchar_t* value) {
-        std::wstring buffer(32768, L'\0');
-        SetLastError(0);
-        const DWORD n = GetEnvironmentVariableW(L"JAVA_HOME", buffer.data(), 32768);
-        had_ = n > 0 || GetLastError() != ERROR_ENVVAR_NOT_FOUND;
-        saved_.assign(buffer.data(), n);
-        SetEnvironmentVariableW(L"JAVA_HOME", value);
-    }
-    ~JavaHome() { SetEnvironmentVariableW(L"JAVA_HOME", had_ ? saved_.c_str() : nullptr); }
-
-private:
-    bool had_ = false;
-    std::wstring saved_;
-};
+// What the search reads and writes, as the launcher holds it.
+struct Search : RuntimeRequest, RuntimeChoice {};
 
 // A launcher as the settings leave it by default: both kinds searched and preferred, Sun only, no bounds
 // given (an empty "Maximum Version" is 0.0.0.0).
@@ -63,21 +47,33 @@ protected:
     std::wstring runtime(const std::wstring& name, const std::vector<std::wstring>& vms = {L"server"}) {
         return makeRuntime(dir_ + L"\\" + name, vms);
     }
+    // The candidates of the row whose key text is exactly `key`; none for any other text.
     std::vector<JreCandidate> collect(const std::wstring& key, View view = View::Native) {
         std::vector<JreCandidate> list;
-        collectRegistryCandidates(launcher_, list, key,
-                                  view == View::Native ? RegistryView::Native : RegistryView::Bits32);
+        for (const RegistryRow& row : kRegistryRows) {
+            if (key != row.key) continue;
+            collectRegistryCandidates(launcher_, list, row,
+                                      view == View::Native ? RegistryView::Native : RegistryView::Bits32,
+                                      root_->root());
+        }
         return list;
     }
     // The folder the registry search selects, or "<none>".
     std::wstring searched(RegistryView view = RegistryView::Native) {
         std::wstring home;
-        return searchRegistry(launcher_, view, home) ? home : L"<none>";
+        return searchRegistry(launcher_, launcher_, view, home, root_->root()) ? home : L"<none>";
+    }
+    // The whole search; this program's folder holds no private runtime.
+    bool find(Search& search) {
+        return findJavaRuntime(search, search, RuntimePlaces{qxtest::ownExecutable(), root_->root()});
     }
 
-    JavaRegistry registry_;
-    JavaHome javaHome_{nullptr};
-    Launcher launcher_;
+    // Runtimes registered in a private root; a test of the two registry views points root_ at the
+    // machine's registry.
+    JavaRegistry registry_{JavaRegistry::Private{}};
+    JavaRegistry* root_ = &registry_;
+    qxtest::ScopedEnvironmentVariable javaHome_{L"JAVA_HOME", nullptr};
+    Search launcher_;
     std::wstring dir_;
 };
 
@@ -143,7 +139,7 @@ TEST_F(RuntimeSearch, ProviderAndSourceSelectTheRowsSearched) {
             launcher_.acceptIbm = s.acceptIbm, launcher_.preferIbm = s.preferIbm;
             EXPECT_EQ(searched() != L"<none>", s.rows[row] != '.') << s.what << ", row " << row + 1;
         }
-        JavaRegistry::clear();
+        registry_.clear();
     }
 }
 
@@ -151,21 +147,21 @@ TEST_F(RuntimeSearch, OldJreKeyIsProbedInDefaultOrderUnderFavorServer) {
     const std::wstring both = runtime(L"both", {L"client", L"server"});
     ASSERT_TRUE(registry_.add(kOldJre, L"1.8.0_301", both));
     ASSERT_TRUE(registry_.add(kJre, L"1.8.0_301", both));
-    launcher_.jvmType = 2;
+    launcher_.jvmType = kJvmFavorServer;
     ASSERT_EQ(collect(kOldJre).size(), 1u);
     EXPECT_FALSE(collect(kOldJre)[0].server);
     EXPECT_TRUE(collect(kJre)[0].server);
 
     // Chosen anyway, its library is still found with the configured type.
-    JavaRegistry::clear();
+    registry_.clear();
     ASSERT_TRUE(registry_.add(kOldJre, L"1.8.0_301", both));
-    ASSERT_TRUE(findJavaRuntime(launcher_));
+    ASSERT_TRUE(find(launcher_));
     EXPECT_EQ(launcher_.jvmLibraryPath, both + L"\\bin\\server\\jvm.dll");
 
     // "server" requires the server library of every row, the old JRE key included.
     const std::wstring client = runtime(L"client", {L"client"});
     ASSERT_TRUE(registry_.add(kOldJre, L"17", client));
-    launcher_.jvmType = 1;
+    launcher_.jvmType = kJvmServer;
     ASSERT_EQ(collect(kOldJre).size(), 1u);
     EXPECT_EQ(collect(kOldJre)[0].home, both + L"\\");
 }
@@ -184,16 +180,16 @@ TEST_F(RuntimeSearch, CandidateOrderAndPreferredVersionsChooseTheRuntime) {
     EXPECT_EQ(searched(), jdk17 + L"\\");
 
     // favor_server: both preferred, so the server library outranks the higher version.
-    JavaRegistry::clear();
-    launcher_.wantJre = 1, launcher_.allowOtherKind = 1, launcher_.jvmType = 2;
+    registry_.clear();
+    launcher_.wantJre = 1, launcher_.allowOtherKind = 1, launcher_.jvmType = kJvmFavorServer;
     const std::wstring server11 = runtime(L"server11", {L"server"});
     ASSERT_TRUE(registry_.add(kJdk, L"11", server11));
     ASSERT_TRUE(registry_.add(kJre, L"17", jdk17));
     EXPECT_EQ(searched(), server11 + L"\\");
-    launcher_.jvmType = 0;
+    launcher_.jvmType = kJvmAny;
     EXPECT_EQ(searched(), jdk17 + L"\\");
 
-    JavaRegistry::clear();
+    registry_.clear();
     const std::wstring jre11 = runtime(L"jre11", {L"client"});
     ASSERT_TRUE(registry_.add(kJdk, L"17", jdk17));
     ASSERT_TRUE(registry_.add(kJre, L"11.0.2", jre11));
@@ -312,25 +308,27 @@ TEST_F(RuntimeSearch, ManySubkeysUnderOneKeyAreAllSeen) {
 }
 
 TEST_F(RuntimeSearch, ThirtyTwoBitViewOnlyWithAPairProductAndThenItRelaunches) {
+    JavaRegistry machine;  // only the machine's registry has two views
+    root_ = &machine;
     const std::wstring x86 = runtime(L"x86", {L"client"}), x64 = runtime(L"x64", {L"client"});
-    ASSERT_TRUE(registry_.add(kJre, L"1.8", x86, View::Bits32));
+    ASSERT_TRUE(machine.add(kJre, L"1.8", x86, View::Bits32));
     EXPECT_TRUE(collect(kJre).empty()) << "the native view does not see it";
     EXPECT_EQ(collect(kJre, View::Bits32).size(), 1u);
 
-    EXPECT_FALSE(findJavaRuntime(launcher_));
+    EXPECT_FALSE(find(launcher_));
     EXPECT_EQ(launcher_.relaunchAsPair, 0);
 
     launcher_.pairProduct = dir_ + L"\\pair.exe";
-    ASSERT_TRUE(findJavaRuntime(launcher_));
+    ASSERT_TRUE(find(launcher_));
     EXPECT_EQ(launcher_.jvmLibraryPath, x86 + L"\\bin\\client\\jvm.dll");
     EXPECT_EQ(launcher_.relaunchAsPair, 1);
 
     // A lower native runtime wins over the 32-bit view, and then nothing is relaunched.
-    ASSERT_TRUE(registry_.add(kJre, L"1.6", x64));
-    Launcher fresh;
+    ASSERT_TRUE(machine.add(kJre, L"1.6", x64));
+    Search fresh;
     fresh.wantJdk = fresh.wantJre = 1;
     fresh.pairProduct = launcher_.pairProduct;
-    ASSERT_TRUE(findJavaRuntime(fresh));
+    ASSERT_TRUE(find(fresh));
     EXPECT_EQ(fresh.jvmLibraryPath, x64 + L"\\bin\\client\\jvm.dll");
     EXPECT_EQ(fresh.relaunchAsPair, 0);
 }
@@ -358,12 +356,12 @@ TEST_F(RuntimeSearch, SourcesAreTriedInOrder) {
         {"JAVA_HOME last", L"", 0, false, javaHome + L"\\bin\\server\\jvm.dll"},
     };
     for (const Case& c : cases) {
-        if (!c.registry) JavaRegistry::clear();
-        Launcher launcher;
+        if (!c.registry) registry_.clear();
+        Search launcher;
         launcher.wantJdk = launcher.wantJre = 1;
         launcher.jrePath = c.jrePath;
-        launcher.jvmType = c.jvmType;
-        EXPECT_TRUE(findJavaRuntime(launcher)) << c.what;
+        launcher.jvmType = static_cast<JvmType>(c.jvmType);
+        EXPECT_TRUE(find(launcher)) << c.what;
         EXPECT_EQ(launcher.jvmLibraryPath, c.library) << c.what;
         EXPECT_EQ(launcher.relaunchAsPair, 0) << c.what;
     }
@@ -387,9 +385,9 @@ TEST_F(RuntimeSearch, JavaHomeIsUsedOnlyWhenSetAndHoldingJavaDll) {
     for (const Case& c : cases) {
         const std::string what = c.set ? "'" + qxtest::narrow(c.value.substr(0, 60)) + "'" : "<unset>";
         ASSERT_TRUE(SetEnvironmentVariableW(L"JAVA_HOME", c.set ? c.value.c_str() : nullptr)) << what;
-        Launcher launcher;
+        Search launcher;
         launcher.wantJdk = launcher.wantJre = 1;
-        EXPECT_EQ(findJavaRuntime(launcher), c.found) << what;
+        EXPECT_EQ(find(launcher), c.found) << what;
         EXPECT_EQ(launcher.jvmLibraryPath, c.found ? good + L"\\bin\\client\\jvm.dll" : L"") << what;
     }
 }
@@ -424,11 +422,11 @@ TEST_F(RuntimeSearch, OnlyAnX86ImageWithAPairProductRelaunches) {
         const std::wstring home =
             makeRuntime(dir_ + L"\\" + qxtest::widen(c.what), {L"client"}, true, c.bytes);
         for (bool pair : {false, true}) {
-            Launcher launcher;
+            Search launcher;
             launcher.jrePath = home;
             launcher.relaunchAsPair = 1;
             if (pair) launcher.pairProduct = dir_ + L"\\pair.exe";
-            ASSERT_TRUE(findJavaRuntime(launcher)) << c.what;
+            ASSERT_TRUE(find(launcher)) << c.what;
             EXPECT_EQ(launcher.relaunchAsPair, pair && c.relaunch) << c.what << (pair ? " with pair" : "");
         }
     }
@@ -436,22 +434,22 @@ TEST_F(RuntimeSearch, OnlyAnX86ImageWithAPairProductRelaunches) {
     // The same check follows JAVA_HOME, but not a private or registry runtime, and a missing file is none.
     const std::wstring home = makeRuntime(dir_ + L"\\x86home", {L"client"}, true, x86);
     SetEnvironmentVariableW(L"JAVA_HOME", home.c_str());
-    Launcher viaJavaHome;
+    Search viaJavaHome;
     viaJavaHome.pairProduct = dir_ + L"\\pair.exe";
-    ASSERT_TRUE(findJavaRuntime(viaJavaHome));
+    ASSERT_TRUE(find(viaJavaHome));
     EXPECT_EQ(viaJavaHome.relaunchAsPair, 1);
 
     viaJavaHome.jvmLibraryPath = dir_ + L"\\no-such.dll";
-    checkRuntimeArchitecture(viaJavaHome);
+    checkRuntimeArchitecture(viaJavaHome, viaJavaHome);
     EXPECT_EQ(viaJavaHome.relaunchAsPair, 0);
     viaJavaHome.jvmLibraryPath = home;  // a folder
-    checkRuntimeArchitecture(viaJavaHome);
+    checkRuntimeArchitecture(viaJavaHome, viaJavaHome);
     EXPECT_EQ(viaJavaHome.relaunchAsPair, 0);
 
     ASSERT_TRUE(registry_.add(kJre, L"1.8", home));
-    Launcher viaRegistry;
+    Search viaRegistry;
     viaRegistry.pairProduct = dir_ + L"\\pair.exe";
-    ASSERT_TRUE(findJavaRuntime(viaRegistry));
+    ASSERT_TRUE(find(viaRegistry));
     EXPECT_EQ(viaRegistry.jvmLibraryPath, home + L"\\bin\\client\\jvm.dll");
     EXPECT_EQ(viaRegistry.relaunchAsPair, 0);
 }

@@ -7,12 +7,11 @@
 #include <string>
 
 #include "base/directories.h"
-#include "base/module_path.h"
 #include "base/scoped.h"
 #include "config/ini_file_store.h"
+#include "config/module_path.h"
 #include "config/settings_paths.h"
-#include "launch/launcher.h"
-#include "stdout_capture.h"
+#include "support/lib/stdout_capture.h"
 #include "support/lib/test_env.h"
 
 namespace qx {
@@ -23,28 +22,14 @@ bool isDirectory(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::wstring ownPath() {
-    std::wstring path(32768, L'\0');
-    path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
-    return path;
+using AppData = qxtest::ScopedEnvironmentVariable;
+
+ProductInfo product(const wchar_t* name, const wchar_t* code) {
+    ProductInfo info;
+    info.productName = name;
+    info.productCode = code;
+    return info;
 }
-
-// Sets APPDATA (null = unset) for one test and puts the old value back.
-class AppData {
-public:
-    explicit AppData(const wchar_t* value) {
-        wchar_t buffer[32768];
-        const DWORD n = GetEnvironmentVariableW(L"APPDATA", buffer, 32768);
-        had_ = n > 0;
-        saved_.assign(buffer, n);
-        SetEnvironmentVariableW(L"APPDATA", value);
-    }
-    ~AppData() { SetEnvironmentVariableW(L"APPDATA", had_ ? saved_.c_str() : nullptr); }
-
-private:
-    bool had_ = false;
-    std::wstring saved_;
-};
 
 TEST(SettingsFilePath, ReplacesEverythingAfterTheLastDot) {
     struct Case {
@@ -67,7 +52,7 @@ TEST(SettingsFilePath, ReplacesEverythingAfterTheLastDot) {
     }
     std::wstring own;
     ASSERT_TRUE(settingsFilePath(own));
-    const std::wstring exe = ownPath();
+    const std::wstring exe = qxtest::ownExecutable();
     EXPECT_EQ(own, exe.substr(0, exe.size() - 3) + L"ini");
 }
 
@@ -76,7 +61,7 @@ TEST(SettingsFilePath, TheExecutablesPathIsNotCutAtTheClassicLimit) {
     std::wstring deep = qxtest::scratchDir(L"SettingsPathDeep");
     for (wchar_t letter = L'a'; deep.size() < 300; ++letter) deep += L'\\' + std::wstring(60, letter);
     ASSERT_EQ(ensureParentDirectories(deep + L"\\run.exe"), 0u);
-    ASSERT_TRUE(CopyFileW(ownPath().c_str(), (deep + L"\\run.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(qxtest::ownExecutable().c_str(), (deep + L"\\run.exe").c_str(), FALSE));
     ASSERT_TRUE(qxtest::writeFile(deep + L"\\run.ini", "[Application]\r\nMain Class=deep.App\r\n"));
 
     const UniqueModule module(
@@ -113,7 +98,7 @@ TEST(SettingsFilePath, AnUnavailableModulePathWritesOneErrorLine) {
 
 TEST(UserSettingsPath, LivesUnderAppDataInProductFolders) {
     const std::wstring appData = qxtest::scratchDir(L"UserSettingsAppData");
-    const AppData env(appData.c_str());
+    const AppData env(L"APPDATA", appData.c_str());
     EXPECT_EQ(cleanProductName(L"A/B: D?"), L"AB D");
     EXPECT_EQ(cleanProductName(L"x\\?\"|><:/*y"), L"xy");
 
@@ -128,60 +113,59 @@ TEST(UserSettingsPath, LivesUnderAppDataInProductFolders) {
         {L"run32.exe", L"run32.ini"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(userSettingsPathFor(c.source, L"My App", L"{CODE}", false),
+        EXPECT_EQ(userSettingsPathFor(c.source, product(L"My App", L"{CODE}"), false),
                   appData + L"\\My App\\{CODE}\\" + c.fileName)
             << c.source;
     }
     EXPECT_FALSE(isDirectory(appData + L"\\My App"));
-    EXPECT_EQ(userSettingsPathFor(L"C:\\App\\run.exe", L"A/B: D?", L"{CODE}", true),
+    EXPECT_EQ(userSettingsPathFor(L"C:\\App\\run.exe", product(L"A/B: D?", L"{CODE}"), true),
               appData + L"\\AB D\\{CODE}\\run.ini");
     EXPECT_TRUE(isDirectory(appData + L"\\AB D\\{CODE}"));
-    EXPECT_EQ(userSettingsPathFor(L"C:\\App\\run.exe", L"A/B: D?", L"{CODE}", true),
+    EXPECT_EQ(userSettingsPathFor(L"C:\\App\\run.exe", product(L"A/B: D?", L"{CODE}"), true),
               appData + L"\\AB D\\{CODE}\\run.ini");
 }
 
 TEST(UserSettingsPath, WithoutAppDataStartsAtTheDriveRoot) {
-    const AppData env(nullptr);
-    EXPECT_EQ(userSettingsPathFor(L"C:\\App\\run.exe", L"P", L"C", false), L"\\P\\C\\run.ini");
+    const AppData env(L"APPDATA", nullptr);
+    EXPECT_EQ(userSettingsPathFor(L"C:\\App\\run.exe", product(L"P", L"C"), false), L"\\P\\C\\run.ini");
 }
 
 TEST(UserSettingsPath, LauncherAndCompanionShareTheProductFolders) {
     const std::wstring appData = qxtest::scratchDir(L"UserSettingsPair");
-    const AppData env(appData.c_str());
-    Launcher launcher;
-    launcher.productName = L"My App";
-    launcher.productCode = L"{CODE}";
+    const AppData env(L"APPDATA", appData.c_str());
+    const ProductInfo info = product(L"My App", L"{CODE}");
 
-    const std::wstring exe = ownPath();
+    const std::wstring exe = qxtest::ownExecutable();
     const std::wstring base = exe.substr(exe.rfind(L'\\') + 1, exe.size() - exe.rfind(L'\\') - 5);
-    EXPECT_EQ(userSettingsFilePath(launcher, false), appData + L"\\My App\\{CODE}\\" + base + L".ini");
+    EXPECT_EQ(userSettingsPathFor(exe, info, false), appData + L"\\My App\\{CODE}\\" + base + L".ini");
     EXPECT_FALSE(isDirectory(appData + L"\\My App"));
 
+    std::wstring pairProduct;
     std::wstring pair = L"untouched";
-    EXPECT_FALSE(pairSettingsFilePath(launcher, pair));
-    EXPECT_EQ(pairUserSettingsFilePath(launcher), L"");
+    EXPECT_FALSE(pairSettingsFilePath(pairProduct, pair));
+    EXPECT_EQ(pairUserSettingsFilePath(info, pairProduct), L"");
     EXPECT_EQ(pair, L"untouched");
 
-    launcher.pairProduct = L"C:\\Pair\\run32.exe";
-    ASSERT_TRUE(pairSettingsFilePath(launcher, pair));
+    pairProduct = L"C:\\Pair\\run32.exe";
+    ASSERT_TRUE(pairSettingsFilePath(pairProduct, pair));
     EXPECT_EQ(pair, L"C:\\Pair\\run32.ini");
-    EXPECT_EQ(pairUserSettingsFilePath(launcher), appData + L"\\My App\\{CODE}\\run32.ini");
+    EXPECT_EQ(pairUserSettingsFilePath(info, pairProduct), appData + L"\\My App\\{CODE}\\run32.ini");
     EXPECT_TRUE(isDirectory(appData + L"\\My App\\{CODE}"));
 
-    launcher.pairProduct = L"C:\\Pair\\run32";
-    EXPECT_FALSE(pairSettingsFilePath(launcher, pair));
-    EXPECT_EQ(pairUserSettingsFilePath(launcher), appData + L"\\My App\\{CODE}\\run32.ini");
+    pairProduct = L"C:\\Pair\\run32";
+    EXPECT_FALSE(pairSettingsFilePath(pairProduct, pair));
+    EXPECT_EQ(pairUserSettingsFilePath(info, pairProduct), appData + L"\\My App\\{CODE}\\run32.ini");
 }
 
 TEST(WorkingDirectory, BecomesTheExecutablesFolder) {
     wchar_t saved[MAX_PATH];
     GetCurrentDirectoryW(MAX_PATH, saved);
     SetCurrentDirectoryW(qxtest::scratchDir(L"WorkingDirectory").c_str());
-    setWorkingDirectoryToModuleDir();
+    setWorkingDirectoryToModuleDir(qxtest::ownExecutable());
     wchar_t now[MAX_PATH];
     GetCurrentDirectoryW(MAX_PATH, now);
     SetCurrentDirectoryW(saved);
-    const std::wstring exe = ownPath();
+    const std::wstring exe = qxtest::ownExecutable();
     EXPECT_EQ(std::wstring(now), exe.substr(0, exe.rfind(L'\\')));
 }
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "config/split_text.h"
+#include "base/split_text.h"
 #include "launch/command_line.h"
 
 namespace qx {

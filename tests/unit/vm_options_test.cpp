@@ -8,13 +8,17 @@
 #include <string>
 #include <vector>
 
+#include "base/environment.h"
 #include "base/scoped.h"
 #include "config/layered_store.h"
 #include "diag/message_catalogue.h"
-#include "launch/launcher.h"
+#include "config/launcher_settings.h"
+#include "config/vm_option_settings.h"
+#include "support/lib/stdout_capture.h"
 #include "support/lib/test_env.h"
 #include "vm/class_path.h"
 #include "vm/vm_options.h"
+#include "vm/vm_settings.h"
 
 namespace qx {
 namespace {
@@ -41,38 +45,7 @@ Strings sorted(Strings s) {
 
 void touch(const std::wstring& path) { ASSERT_TRUE(qxtest::writeFile(path, "PK")) << narrow(path); }
 
-class ScopedEnv {
-public:
-    ScopedEnv(const wchar_t* name, const std::wstring& value) : name_(name) {
-        SetEnvironmentVariableW(name, value.c_str());
-    }
-    ~ScopedEnv() { SetEnvironmentVariableW(name_, nullptr); }
-
-private:
-    const wchar_t* name_;
-};
-
-// Standard output goes to a file for the life of the object, so the error line can be read back.
-class CapturedStdout {
-public:
-    explicit CapturedStdout(const std::wstring& path) : path_(path) {
-        file_.reset(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-        saved_ = GetStdHandle(STD_OUTPUT_HANDLE);
-        SetStdHandle(STD_OUTPUT_HANDLE, file_.get());
-    }
-    ~CapturedStdout() { SetStdHandle(STD_OUTPUT_HANDLE, saved_); }
-    std::string text() const {
-        std::string bytes;
-        qxtest::readFile(path_, bytes);
-        return bytes;
-    }
-
-private:
-    std::wstring path_;
-    UniqueFile file_;
-    HANDLE saved_ = nullptr;
-};
+using ScopedEnv = qxtest::ScopedEnvironmentVariable;
 
 class ClassPathTest : public testing::Test {
 protected:
@@ -161,12 +134,12 @@ protected:
         EXPECT_TRUE(qxtest::writeFile(ini_, fileText));
         LayeredStore settings(ini_);
         settings.parseText(embeddedText);
-        return assembleVmOptions(launcher_, settings, context_);
+        return assembleVmOptions(launcher_, readVmOptionSettings(settings), context_);
     }
 
     std::wstring dir_, exe_, ini_;
     VmOptionContext context_;
-    Launcher launcher_;
+    VmSettings launcher_;
     int memoryAsked_ = 0;
     int dpiCalls_ = 0;
 };
@@ -225,15 +198,12 @@ TEST_F(AssembleTest, EmbeddedJarAloneIsAClassPath) {
 
 TEST_F(AssembleTest, EmptyClassPathReportsAndSkipsEverythingElse) {
     bool ok = true;
-    std::string out;
-    {
-        CapturedStdout capture(dir_ + L"\\stdout.txt");
+    const std::string out = qxtest::captureStdout([&] {
         ok = assemble(
             "[Class Path]\r\nClass Path=missing\\*.jar;gone.jar\r\n"
             "[Java Runtime Environment]\r\nVirtual Machine Parameters=-Xss2m -Dsun.java2d.dpiaware=true\r\n"
             "[Application]\r\nEmbedded Jar=no\r\nOutput File=out.log\r\nOutput Append=yes\r\nCmd=extra\r\n");
-        out = capture.text();
-    }
+    });
     EXPECT_FALSE(ok);
     // The text comes from the executable's string table, which a test program may lack.
     EXPECT_EQ(out, "Error: " + narrow(loadMessage(kMsgNoClassPath)) + " \n");
@@ -265,10 +235,9 @@ TEST_F(ClassPathTest, LauncherFolderBeyondTheClassicLimitIsSearched) {
     EXPECT_EQ(buildClassPath(L"*.jar", deep + L"\\app.exe"), deep + L"\\deep.jar;");
 }
 
-// The launcher's own entry reads the settings file beside the running executable.
+// The launcher's own pass reads the settings file beside its executable.
 TEST(AssembleFromProcess, ReadsTheSettingsFileBesideTheExecutable) {
-    wchar_t exe[MAX_PATH] = {};
-    ASSERT_GT(GetModuleFileNameW(nullptr, exe, MAX_PATH), 0u);
+    const std::wstring exe = qxtest::scratchDir(L"vm_assemble_own") + L"\\app.exe";
     std::wstring ini = exe;
     ini.replace(ini.rfind(L'.'), std::wstring::npos, L".ini");
     ASSERT_TRUE(
@@ -277,10 +246,13 @@ TEST(AssembleFromProcess, ReadsTheSettingsFileBesideTheExecutable) {
                           "[Application]\r\nEmbedded Jar=Yes\r\nCmd=extra\r\n"
                           "[Java Runtime Environment]\r\n"
                           "Virtual Machine Parameters=-Xmx100:0:1p -Xss2m -Dsun.java2d.dpiaware=true\r\n"));
-    Launcher launcher;
-    const bool ok = assembleVmOptions(launcher);
-    DeleteFileW(ini.c_str());
-    ASSERT_TRUE(ok);
+    VmSettings launcher;
+    LayeredStore settings;
+    ASSERT_TRUE(openLauncherSettings(exe, L"", settings));
+    VmOptionContext context;
+    context.executablePath = exe;
+    context.markDpiAware = [] {};
+    ASSERT_TRUE(assembleVmOptions(launcher, readVmOptionSettings(settings), context));
     EXPECT_EQ(launcher.vmOptions,
               (VmOptionList{narrow(L"-Djava.class.path=" + std::wstring(exe) + L";C:\\ext\\x.jar;"),
                             "-Xmx1024K", "-Xss2m", "-Dsun.java2d.dpiaware=true"}));

@@ -23,19 +23,8 @@ bool AsyncChild::start(const std::wstring& commandLine, const ChildOptions& opti
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     qx::UniqueFile in(
         CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ, &inherit, OPEN_EXISTING, 0, nullptr));
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdInput = in.get();
-    si.hStdOutput = out.get();
-    si.hStdError = err.get();
     PROCESS_INFORMATION pi{};
-    std::wstring cmd = commandLine;
-    std::wstring env = environmentBlock(options.env);
-    if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT, env.data(),
-                        options.workDir.empty() ? nullptr : options.workDir.c_str(), &si, &pi)) {
-        return false;
-    }
+    if (!startProcess(commandLine, options, in.get(), out.get(), err.get(), pi)) return false;
     qx::UniqueHandle thread(pi.hThread);
     process_.reset(pi.hProcess);
     threadId_ = pi.dwThreadId;

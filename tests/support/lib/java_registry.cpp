@@ -1,30 +1,16 @@
 #include "support/lib/java_registry.h"
 
+#include "runtime/registry_search.h"
 #include "support/lib/test_env.h"
 
 namespace qxtest {
 namespace {
 
-const wchar_t* const kRows[] = {
-    L"Software\\JavaSoft\\JDK\\",
-    L"Software\\JavaSoft\\JRE\\",
-    L"Software\\JavaSoft\\Java Development Kit\\",
-    L"Software\\JavaSoft\\Java Runtime Environment\\",
-    L"Software\\JRockit\\Java Runtime Environment\\",
-    L"Software\\JRockit\\Java Development Kit\\",
-    L"Software\\IBM\\Java2 Runtime Environment\\",
-};
-
 REGSAM viewFlag(View view) { return view == View::Bits32 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY; }
 
-bool createKey(const std::wstring& path, View view, qx::UniqueKey& key) {
-    HKEY raw = nullptr;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | viewFlag(view),
-                        nullptr, &raw, nullptr) != ERROR_SUCCESS) {
-        return false;
-    }
-    key.reset(raw);
-    return true;
+bool createKey(HKEY root, const std::wstring& path, View view, qx::UniqueKey& key) {
+    return RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | viewFlag(view), nullptr,
+                           key.put(), nullptr) == ERROR_SUCCESS;
 }
 
 void makeFolders(const std::wstring& path) {
@@ -41,20 +27,31 @@ JavaRegistry::JavaRegistry() : mutex_(CreateMutexW(nullptr, FALSE, L"qxtest-java
     clear();
 }
 
+JavaRegistry::JavaRegistry(Private)
+    : privatePath_(L"Software\\qxtest\\java-registry-" + std::to_wstring(GetCurrentProcessId())) {
+    RegDeleteTreeW(HKEY_CURRENT_USER, privatePath_.c_str());  // left by a killed run with the same id
+    RegCreateKeyExW(HKEY_CURRENT_USER, privatePath_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                    privateRoot_.put(), nullptr);
+}
+
 JavaRegistry::~JavaRegistry() {
+    if (privateRoot_) {
+        privateRoot_.reset();
+        RegDeleteTreeW(HKEY_CURRENT_USER, privatePath_.c_str());
+        return;
+    }
     clear();
     if (mutex_) ReleaseMutex(mutex_.get());
 }
 
 void JavaRegistry::clear() {
     for (View view : {View::Native, View::Bits32}) {
-        for (const wchar_t* row : kRows) {
-            HKEY raw = nullptr;
-            if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, row, 0, KEY_ALL_ACCESS | viewFlag(view), &raw) !=
+        for (const qx::RegistryRow& row : qx::kRegistryRows) {
+            qx::UniqueKey key;
+            if (RegOpenKeyExW(root(), row.key, 0, KEY_ALL_ACCESS | viewFlag(view), key.put()) !=
                 ERROR_SUCCESS) {
                 continue;
             }
-            qx::UniqueKey key(raw);
             RegDeleteTreeW(key.get(), nullptr);  // the row's subkeys and values; the row key stays
         }
     }
@@ -69,14 +66,14 @@ bool JavaRegistry::add(const std::wstring& key, const std::wstring& name, const 
 bool JavaRegistry::addRaw(const std::wstring& key, const std::wstring& name, DWORD type, const void* data,
                           DWORD size, View view) {
     qx::UniqueKey subkey;
-    if (!createKey(key + name, view, subkey)) return false;
+    if (!createKey(root(), key + name, view, subkey)) return false;
     return RegSetValueExW(subkey.get(), L"JavaHome", 0, type, static_cast<const BYTE*>(data), size) ==
            ERROR_SUCCESS;
 }
 
 bool JavaRegistry::addEmpty(const std::wstring& key, const std::wstring& name, View view) {
     qx::UniqueKey subkey;
-    return createKey(key + name, view, subkey);
+    return createKey(root(), key + name, view, subkey);
 }
 
 std::wstring makeRuntime(const std::wstring& home, const std::vector<std::wstring>& vms, bool withJavaDll,

@@ -1,6 +1,6 @@
-// Java runtimes registered under HKEY_LOCAL_MACHINE for one test, and runtime folders laid out on disk.
-// Every test program that registers runtimes shares one prefix-wide lock, since the launcher's search
-// sees every key of the seven vendor rows.
+// Java runtimes registered for one test, and runtime folders laid out on disk. Under HKEY_LOCAL_MACHINE
+// (what a started launcher reads) every test program shares one prefix-wide lock, since the search sees
+// every key of the vendor rows; a private root serves code that takes its registry root as an input.
 #pragma once
 
 #include <windows.h>
@@ -14,10 +14,15 @@ namespace qxtest {
 
 enum class View { Native, Bits32 };
 
-// Holds the lock for its lifetime; clears the vendor rows in both views on entry and on exit.
 class JavaRegistry {
 public:
+    // HKEY_LOCAL_MACHINE: holds the lock for its lifetime; clears the vendor rows in both views on
+    // entry and on exit.
     JavaRegistry();
+    // A private key of this process under HKEY_CURRENT_USER, removed on exit; no lock. It has one view
+    // only: the 32-bit view of it is the same key.
+    struct Private {};
+    explicit JavaRegistry(Private);
     ~JavaRegistry();
     JavaRegistry(const JavaRegistry&) = delete;
     JavaRegistry& operator=(const JavaRegistry&) = delete;
@@ -32,10 +37,15 @@ public:
     // A subkey without a "JavaHome" value.
     bool addEmpty(const std::wstring& key, const std::wstring& name, View view = View::Native);
 
-    static void clear();
+    // Removes every registered runtime.
+    void clear();
+    // The key the vendor rows hang below.
+    HKEY root() const { return privateRoot_ ? privateRoot_.get() : HKEY_LOCAL_MACHINE; }
 
 private:
     qx::UniqueHandle mutex_;
+    qx::UniqueKey privateRoot_;
+    std::wstring privatePath_;
 };
 
 // Lays out a runtime at `home`: bin\java.dll (unless `withJavaDll` is false) and bin\<vm>\jvm.dll for

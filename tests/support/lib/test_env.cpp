@@ -78,6 +78,22 @@ std::wstring runtimeHome(const std::wstring& name) { return outDir() + L"\\runti
 std::wstring launcherExe() { return outDir() + L"\\bin\\qxlaunch.exe"; }
 std::wstring testJar(const std::wstring& name) { return outDir() + L"\\support\\java\\" + name + L".jar"; }
 
+bool startProcess(const std::wstring& commandLine, const ChildOptions& options, HANDLE in, HANDLE out,
+                  HANDLE err, PROCESS_INFORMATION& process) {
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = in;
+    si.hStdOutput = out;
+    si.hStdError = err;
+    std::wstring desktop = options.desktop;
+    if (!desktop.empty()) si.lpDesktop = desktop.data();
+    std::wstring cmd = commandLine;
+    std::wstring env = environmentBlock(options.env);
+    return CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT, env.data(),
+                          options.workDir.empty() ? nullptr : options.workDir.c_str(), &si, &process) != 0;
+}
+
 ChildResult runChild(const std::wstring& commandLine, const ChildOptions& options) {
     ChildResult result;
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
@@ -91,19 +107,8 @@ ChildResult runChild(const std::wstring& commandLine, const ChildOptions& option
     SetHandleInformation(errRead.get(), HANDLE_FLAG_INHERIT, 0);
     SetHandleInformation(inWrite.get(), HANDLE_FLAG_INHERIT, 0);
 
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdInput = inRead.get();
-    si.hStdOutput = outWrite.get();
-    si.hStdError = errWrite.get();
-    std::wstring desktop = options.desktop;
-    if (!desktop.empty()) si.lpDesktop = desktop.data();
     PROCESS_INFORMATION pi{};
-    std::wstring cmd = commandLine;
-    std::wstring env = environmentBlock(options.env);
-    if (!CreateProcessW(nullptr, cmd.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT, env.data(),
-                        options.workDir.empty() ? nullptr : options.workDir.c_str(), &si, &pi)) {
+    if (!startProcess(commandLine, options, inRead.get(), outWrite.get(), errWrite.get(), pi)) {
         result.exitCode = 0xDEAD0000u | (GetLastError() & 0xFFFF);
         result.err = "CreateProcessW failed";
         return result;
@@ -130,6 +135,26 @@ ChildResult runChild(const std::wstring& commandLine, const ChildOptions& option
     outReader.join();
     errReader.join();
     return result;
+}
+
+std::wstring ownExecutable() {
+    std::wstring path(32768, L'\0');
+    path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
+    return path;
+}
+
+ScopedEnvironmentVariable::ScopedEnvironmentVariable(const wchar_t* name, const wchar_t* value)
+    : name_(name) {
+    std::wstring buffer(32768, L'\0');
+    SetLastError(0);
+    const DWORD n = GetEnvironmentVariableW(name, buffer.data(), static_cast<DWORD>(buffer.size()));
+    had_ = n > 0 || GetLastError() != ERROR_ENVVAR_NOT_FOUND;
+    saved_.assign(buffer.data(), n < buffer.size() ? n : 0);
+    SetEnvironmentVariableW(name, value);
+}
+
+ScopedEnvironmentVariable::~ScopedEnvironmentVariable() {
+    SetEnvironmentVariableW(name_.c_str(), had_ ? saved_.c_str() : nullptr);
 }
 
 std::wstring scratchDir(const std::wstring& name) {

@@ -41,9 +41,32 @@ struct ChildOptions {
 // for CreateProcessW.
 std::wstring environmentBlock(const std::map<std::wstring, std::wstring>& changes);
 
-// Starts `commandLine` (application name taken from it) with pipes for stdin/stdout/stderr, waits and
-// collects both outputs.
+// Starts `commandLine` (application name taken from it) with the given inheritable standard handles and
+// the environment changes, working folder and desktop of `options`. The caller owns `process`'s handles.
+bool startProcess(const std::wstring& commandLine, const ChildOptions& options, HANDLE in, HANDLE out,
+                  HANDLE err, PROCESS_INFORMATION& process);
+
+// Starts `commandLine` with pipes for stdin/stdout/stderr, waits and collects both outputs.
 ChildResult runChild(const std::wstring& commandLine, const ChildOptions& options = {});
+
+// The full path of this test program.
+std::wstring ownExecutable();
+
+// Sets an environment variable (null = removes it) for one scope and puts the old value back after.
+class ScopedEnvironmentVariable {
+public:
+    ScopedEnvironmentVariable(const wchar_t* name, const wchar_t* value);
+    ScopedEnvironmentVariable(const wchar_t* name, const std::wstring& value)
+        : ScopedEnvironmentVariable(name, value.c_str()) {}
+    ~ScopedEnvironmentVariable();
+    ScopedEnvironmentVariable(const ScopedEnvironmentVariable&) = delete;
+    ScopedEnvironmentVariable& operator=(const ScopedEnvironmentVariable&) = delete;
+
+private:
+    std::wstring name_;
+    bool had_ = false;
+    std::wstring saved_;
+};
 
 // A fresh empty folder under build\test-scratch\<test name>, removed first if it exists.
 std::wstring scratchDir(const std::wstring& name);

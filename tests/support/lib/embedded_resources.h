@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/scoped.h"
+#include "support/lib/test_env.h"
 
 namespace qxtest {
 
@@ -69,12 +70,6 @@ inline bool copyWithSettings(const std::wstring& from, const std::wstring& to, c
     std::string passBytes(passPhrase.begin(), passPhrase.end());  // ASCII pass phrases only
     return copyWithResources(from, to, providerEncipher(upgradeCode, utf16le(passPhrase)),
                              providerEncipher(passBytes, utf16le(text)));
-}
-
-inline std::wstring ownExecutable() {
-    std::wstring path(32768, L'\0');
-    path.resize(GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size())));
-    return path;
 }
 
 }  // namespace qxtest

@@ -1,4 +1,4 @@
-#include "base/module_path.h"
+#include "config/module_path.h"
 
 #include "diag/message_catalogue.h"
 #include "diag/report_error.h"
@@ -13,7 +13,6 @@ bool moduleFilePath(std::wstring& path, HMODULE module) {
         if (length == 0) {
             const DWORD error = GetLastError();
             reportError(kMsgWindowsException, {catalogueText(kMsgModulePathFailed), error});
-            SetLastError(error);
             return false;
         }
         if (length < buffer.size()) {

@@ -1,4 +1,4 @@
-#include "config/split_text.h"
+#include "base/split_text.h"
 
 namespace qx {
 

@@ -9,6 +9,6 @@ namespace qx {
 
 // Fills `path` with the module's full path (null = the executable). On failure writes the error line
 // 202 with 208 and the system error code, leaves `path` untouched and returns false.
-bool moduleFilePath(std::wstring& path, HMODULE module = nullptr);
+[[nodiscard]] bool moduleFilePath(std::wstring& path, HMODULE module = nullptr);
 
 }  // namespace qx

@@ -1,0 +1,12 @@
+// Whether the chosen runtime can live in this process or needs the companion launcher.
+#pragma once
+
+#include "runtime/runtime_request.h"
+
+namespace qx {
+
+// Recomputes choice.relaunchAsPair: set only when a pair product is configured and the library at
+// choice.jvmLibraryPath is a PE image for x86.
+void checkRuntimeArchitecture(const RuntimeRequest& request, RuntimeChoice& choice);
+
+}  // namespace qx
