@@ -126,15 +126,20 @@ bool assemblePackage(const PackageInputs& inputs, PackageOutputs& outputs, std::
         error = "launcher: " + error;
         return false;
     }
-    if (!isAscii(inputs.upgradeCode) || !isAscii(inputs.passPhrase)) {
-        error = "the upgrade code and the pass phrase must be ASCII: the launcher hashes them as ANSI bytes";
-        return false;
-    }
-
     std::optional<DecodedText> embedded;
     std::optional<DecodedText> file;
     if (inputs.embeddedText) embedded = decodeTextFile(*inputs.embeddedText);
     if (inputs.iniFile) file = decodeTextFile(*inputs.iniFile);
+    // Without the option, the settings file's own Upgrade Code keys the embedded text.
+    std::string upgradeCode = inputs.upgradeCode;
+    if (upgradeCode.empty() && file) {
+        upgradeCode =
+            toUtf8(iniValue(file->text, u"Product Information", u"Upgrade Code", NameMatch::IgnoreCase));
+    }
+    if (!isAscii(upgradeCode) || !isAscii(inputs.passPhrase)) {
+        error = "the upgrade code and the pass phrase must be ASCII: the launcher hashes them as ANSI bytes";
+        return false;
+    }
     if (embedded && !file) file = DecodedText{};  // the launcher finds the upgrade code only in the file
 
     ZipSummary zip;
@@ -152,8 +157,8 @@ bool assemblePackage(const PackageInputs& inputs, PackageOutputs& outputs, std::
             "to start";
         return false;
     }
-    if (file && (embedded || !inputs.upgradeCode.empty())) {
-        setValue(*file, u"Product Information", u"Upgrade Code", fromAscii(inputs.upgradeCode));
+    if (file && (embedded || !upgradeCode.empty())) {
+        setValue(*file, u"Product Information", u"Upgrade Code", fromAscii(upgradeCode));
     }
 
     if (inputs.icon && !applyIcon(*inputs.icon, table, error)) {
@@ -163,7 +168,7 @@ bool assemblePackage(const PackageInputs& inputs, PackageOutputs& outputs, std::
     if (!applyVersion(inputs, table, error)) return false;
 
     if (embedded) {
-        const SettingsResources res = encipherSettings(inputs.upgradeCode, inputs.passPhrase, embedded->text);
+        const SettingsResources res = encipherSettings(upgradeCode, inputs.passPhrase, embedded->text);
         for (const auto& [id, data] : {std::pair{kPassPhraseResource, res.passPhrase},
                                        std::pair{kSettingsTextResource, res.settingsText}}) {
             putResource(table, Resource{ResourceId::number(kTypeRcData), ResourceId::number(id),

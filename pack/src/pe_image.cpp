@@ -69,6 +69,10 @@ bool parseHeaders(const ByteReader& in, const PeAcceptance& acceptance, PeImage&
         error = "corrupt PE file: the data directories do not fit the optional header";
         return false;
     }
+    if (image.sizeOfHeaders > in.size()) {
+        error = "truncated PE file: the headers end past the end of the file";
+        return false;
+    }
     image.sectionTableOffset = o + optionalSize;
     in.require(image.sectionTableOffset, kSectionHeaderSize * sectionCount);
     for (uint16_t i = 0; i < sectionCount; ++i) {

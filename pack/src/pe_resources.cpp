@@ -55,89 +55,99 @@ bool readResources(const PeImage& image, ResourceTable& table, std::string& erro
     return parseResourceDirectory(read, dir.rva, table, error);
 }
 
+namespace {
+
+// Symbols, and the strings of long section names, that unstripped images keep after the section
+// data; they must follow the new layout. Any other overlay is dropped.
+Bytes symbolsToKeep(const PeImage& image, uint32_t symbolTable) {
+    const uint32_t sectionsEnd = image.endOfSectionData();
+    if (symbolTable < sectionsEnd || symbolTable >= image.file.size()) return {};
+    const DataDirectory security = image.directory(kDirectorySecurity);  // its "rva" is a file offset
+    const size_t end =
+        security.rva > symbolTable ? std::min<size_t>(security.rva, image.file.size()) : image.file.size();
+    return Bytes(image.file.begin() + symbolTable, image.file.begin() + end);
+}
+
+uint32_t endOfRawData(const std::vector<PeSection>& sections, uint32_t sizeOfHeaders) {
+    uint32_t end = sizeOfHeaders;
+    for (const PeSection& s : sections) {
+        if (s.rawSize > 0) end = std::max(end, s.rawPointer + s.rawSize);
+    }
+    return end;
+}
+
+struct Placement {
+    size_t index = 0;    // into the new section list
+    bool added = false;  // a new last section
+    Bytes data;          // the directory tree built for that section's address
+};
+
+bool placeResources(const PeImage& image, const ResourceTable& table, std::vector<PeSection>& sections,
+                    Placement& placement, std::string& error) {
+    const DataDirectory dir = image.directory(kDirectoryResource);
+    const int current = dir.rva != 0 ? image.sectionAt(dir.rva) : -1;
+    if (current >= 0 && image.sections[current].virtualAddress == dir.rva) {
+        placement.index = static_cast<size_t>(current);
+        placement.data = buildResourceSection(table, dir.rva);
+        if (placement.data.size() <= roomInPlace(image, placement.index) || isLast(image, placement.index)) {
+            return true;
+        }
+    }
+    if (image.sectionTableOffset + kSectionHeaderSize * (sections.size() + 1) > image.sizeOfHeaders) {
+        error = "no room in the PE headers for another section header";
+        return false;
+    }
+    PeSection added;
+    added.name = ".rsrc";
+    added.virtualAddress = imageEnd(sections, image.sectionAlignment);
+    added.rawPointer = alignUp(image.endOfSectionData(), image.fileAlignment);
+    added.characteristics = kInitializedData | kMemRead;
+    sections.push_back(added);
+    placement.index = sections.size() - 1;
+    placement.added = true;
+    placement.data = buildResourceSection(table, added.virtualAddress);
+    return true;
+}
+
+}  // namespace
+
 bool writeWithResources(const PeImage& image, const ResourceTable& table, Bytes& out, std::string& error) {
-    const uint32_t oldEnd = image.endOfSectionData();
-    out.assign(image.file.begin(), image.file.begin() + std::min<size_t>(oldEnd, image.file.size()));
     std::vector<PeSection> sections = image.sections;
+    Placement placement;
+    if (!placeResources(image, table, sections, placement, error)) return false;
 
-    // Unstripped images keep their symbols, and the strings of long section names, after the section
-    // data; they must follow the new layout. Any other overlay is dropped.
-    const ByteReader header(image.file);
-    const uint32_t symbolTable = header.u32(image.fileHeaderOffset + 8);
-    Bytes keptTail;
-    const DataDirectory security = image.directory(kDirectorySecurity);
-    if (symbolTable >= oldEnd && symbolTable < image.file.size()) {
-        const size_t tailEnd = security.rva > symbolTable ? security.rva : image.file.size();
-        keptTail.assign(image.file.begin() + symbolTable, image.file.begin() + tailEnd);
+    PeSection& target = sections[placement.index];
+    const uint32_t oldRawSize = placement.added ? 0 : target.rawSize;
+    if (placement.added || placement.data.size() > roomInPlace(image, placement.index)) {
+        target.rawSize = alignUp(static_cast<uint32_t>(placement.data.size()), image.fileAlignment);
     }
+    target.virtualSize = static_cast<uint32_t>(placement.data.size());
 
-    const DataDirectory resourceDir = image.directory(kDirectoryResource);
-    const int current = resourceDir.rva != 0 ? image.sectionAt(resourceDir.rva) : -1;
-    const bool startsSection = current >= 0 && image.sections[current].virtualAddress == resourceDir.rva;
-
-    Bytes data;
-    size_t sectionIndex = 0;
-    bool appended = false;
-    if (startsSection) {
-        sectionIndex = static_cast<size_t>(current);
-        data = buildResourceSection(table, sections[sectionIndex].virtualAddress);
-        if (data.size() > roomInPlace(image, sectionIndex) && !isLast(image, sectionIndex)) appended = true;
-    } else {
-        appended = true;
-    }
-
-    if (appended) {
-        if (image.sectionTableOffset + kSectionHeaderSize * (sections.size() + 1) > image.sizeOfHeaders) {
-            error = "no room in the PE headers for another section header";
-            return false;
-        }
-        PeSection added;
-        added.name = ".rsrc";
-        added.virtualAddress = imageEnd(sections, image.sectionAlignment);
-        added.rawPointer = alignUp(static_cast<uint32_t>(out.size()), image.fileAlignment);
-        added.characteristics = kInitializedData | kMemRead;
-        sections.push_back(added);
-        sectionIndex = sections.size() - 1;
-        data = buildResourceSection(table, added.virtualAddress);
-    }
-
-    PeSection& target = sections[sectionIndex];
-    const uint32_t oldRaw = appended ? 0 : target.rawSize;
-    const bool growsAtEnd = !appended && data.size() > roomInPlace(image, sectionIndex);
-    if (appended || growsAtEnd)
-        target.rawSize = alignUp(static_cast<uint32_t>(data.size()), image.fileAlignment);
-    target.virtualSize = static_cast<uint32_t>(data.size());
-    out.resize(std::max<size_t>(out.size(), target.rawPointer + target.rawSize), 0);
+    out.assign(image.file.begin(), image.file.begin() + image.endOfSectionData());
+    out.resize(endOfRawData(sections, image.sizeOfHeaders), 0);
     std::fill(out.begin() + target.rawPointer, out.begin() + target.rawPointer + target.rawSize, 0);
-    std::copy(data.begin(), data.end(), out.begin() + target.rawPointer);
-    out.resize(std::max<uint32_t>(image.sizeOfHeaders, [&] {
-        uint32_t end = 0;
-        for (const PeSection& s : sections) {
-            if (s.rawSize > 0) end = std::max(end, s.rawPointer + s.rawSize);
-        }
-        return end;
-    }()));
+    std::copy(placement.data.begin(), placement.data.end(), out.begin() + target.rawPointer);
 
-    // Headers.
-    for (size_t i = 0; i < sections.size(); ++i) {
-        if (i == sectionIndex || i >= image.sections.size())
-            writeSectionHeader(out, sectionHeaderOffset(image, i), sections[i]);
-    }
+    writeSectionHeader(out, sectionHeaderOffset(image, placement.index), target);
     putU16(out, image.fileHeaderOffset + 2, static_cast<uint16_t>(sections.size()));
-    const size_t dirOffset = image.dataDirectoryOffset + 8 * kDirectoryResource;
-    putU32(out, dirOffset, target.virtualAddress);
-    putU32(out, dirOffset + 4, static_cast<uint32_t>(data.size()));
+    const size_t resourceEntry = image.dataDirectoryOffset + 8 * kDirectoryResource;
+    putU32(out, resourceEntry, target.virtualAddress);
+    putU32(out, resourceEntry + 4, target.virtualSize);
+    // A signature cannot survive the change; signing tools add a fresh one.
     putU32(out, image.dataDirectoryOffset + 8 * kDirectorySecurity, 0);
     putU32(out, image.dataDirectoryOffset + 8 * kDirectorySecurity + 4, 0);
     putU32(out, sizeOfImageOffset(image), imageEnd(sections, image.sectionAlignment));
-    const uint32_t initialized = header.u32(sizeOfInitializedDataOffset(image));
-    putU32(out, sizeOfInitializedDataOffset(image), initialized - oldRaw + target.rawSize);
+    const ByteReader old(image.file);
+    const uint32_t initialized = old.u32(sizeOfInitializedDataOffset(image));
+    putU32(out, sizeOfInitializedDataOffset(image), initialized - oldRawSize + target.rawSize);
 
-    if (!keptTail.empty()) {
+    const uint32_t symbolTable = old.u32(image.fileHeaderOffset + 8);
+    const Bytes symbols = symbolsToKeep(image, symbolTable);
+    if (!symbols.empty()) {
         putU32(out, image.fileHeaderOffset + 8, static_cast<uint32_t>(out.size()));
-        appendBytes(out, keptTail);
-    } else if (symbolTable >= oldEnd) {
-        putU32(out, image.fileHeaderOffset + 8, 0);
+        appendBytes(out, symbols);
+    } else if (symbolTable >= image.endOfSectionData()) {
+        putU32(out, image.fileHeaderOffset + 8, 0);  // it pointed into the dropped overlay
         putU32(out, image.fileHeaderOffset + 12, 0);
     }
     putU32(out, checksumOffset(image), 0);

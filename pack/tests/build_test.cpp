@@ -190,6 +190,23 @@ TEST(BuildPackage, RefusesBadInputsNamingTheProblem) {
     }
 }
 
+TEST(BuildPackage, SettingsFileSuppliesTheUpgradeCodeWhenNoneIsGiven) {
+    PackageInputs in = fullInputs();
+    in.upgradeCode.clear();
+    in.iniFile = test::textBytes("[Product Information]\nUpgrade Code={FROM-FILE}\n");
+    const PackageOutputs out = assembled(in);
+    PackageReport report;
+    std::string error;
+    ASSERT_TRUE(inspectPackage(out.executable, "{FROM-FILE}", PeAcceptance{}, report, error)) << error;
+    ASSERT_TRUE(report.settingsText.has_value());
+    EXPECT_EQ(iniValue(*report.settingsText, u"Java Runtime Environment", u"Main Class", NameMatch::Exact),
+              u"demo.Main");
+    ASSERT_TRUE(out.iniFile.has_value());
+    EXPECT_EQ(iniValue(decodeTextFile(*out.iniFile).text, u"Product Information", u"Upgrade Code",
+                       NameMatch::Exact),
+              u"{FROM-FILE}");
+}
+
 TEST(BuildPackage, MainClassFromTheSettingsFileAloneIsEnough) {
     const char* files[] = {"[JAVA RUNTIME ENVIRONMENT]\nmain class=demo.Main\n",
                            "[Java Runtime Environment+]\nMain Class=demo.Main\n"};
