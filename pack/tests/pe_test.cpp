@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "pe_checksum.h"
 #include "pe_resources.h"
 #include "synthetic_pe.h"
@@ -48,16 +51,50 @@ TEST(PeChecksum, FoldsCarriesSkipsItsOwnFieldAndAddsTheLength) {
     EXPECT_EQ(peChecksum(file, 4), 3u + 3u + 11u);
 }
 
-TEST(PeChecksum, AgreesWithTheLinkerOnARealLauncher) {
+// The launcher named by QXPACK_LAUNCHER (scripts/pack-test sets it): a linker-made image with imports,
+// relocations, debug sections and COFF symbols after its resource section.
+bool readRealLauncher(Bytes& file) {
     const char* path = std::getenv("QXPACK_LAUNCHER");
-    if (path == nullptr) GTEST_SKIP() << "QXPACK_LAUNCHER not set";
+    if (path == nullptr) return false;
     FILE* f = std::fopen(path, "rb");
-    ASSERT_NE(f, nullptr) << path;
-    Bytes file;
+    if (f == nullptr) return false;
     for (int c; (c = std::fgetc(f)) != EOF;) file.push_back(static_cast<uint8_t>(c));
     std::fclose(f);
+    return true;
+}
+
+TEST(RealLauncher, ChecksumAgreesWithTheLinker) {
+    Bytes file;
+    if (!readRealLauncher(file)) GTEST_SKIP() << "QXPACK_LAUNCHER not set or unreadable";
     const PeImage image = parsed(file);
     EXPECT_EQ(peChecksum(image.file, checksumOffset(image)), headerField(image, checksumOffset(image)));
+}
+
+TEST(RealLauncher, GrownResourcesMoveToANewSectionAndNothingElseChanges) {
+    Bytes file;
+    if (!readRealLauncher(file)) GTEST_SKIP() << "QXPACK_LAUNCHER not set or unreadable";
+    const PeImage before = parsed(file);
+    ResourceTable table = resourcesOf(before);
+    ASSERT_NE(findResource(table, kTypeManifest, ResourceId::number(1)), nullptr);
+    table.push_back(makeResource(kTypeRcData, 8000, 0, Bytes(40000, 0x42)));
+
+    Bytes out;
+    std::string error;
+    ASSERT_TRUE(writeWithResources(before, table, out, error)) << error;
+    const PeImage after = parsed(out);
+    sortResources(table);
+    EXPECT_EQ(resourcesOf(after), table);
+    ASSERT_EQ(after.sections.size(), before.sections.size() + 1);
+    for (size_t i = 0; i < before.sections.size(); ++i) {
+        EXPECT_EQ(sectionBytes(after, before.sections[i].name), sectionBytes(before, before.sections[i].name))
+            << before.sections[i].name;
+    }
+    for (int dir : {0, 1, 3, 5, 9, 12}) {
+        EXPECT_EQ(after.directory(dir).rva, before.directory(dir).rva) << "directory " << dir;
+        EXPECT_EQ(after.directory(dir).size, before.directory(dir).size) << "directory " << dir;
+    }
+    EXPECT_EQ(after.directory(kDirectoryResource).rva, after.sections.back().virtualAddress);
+    EXPECT_EQ(headerField(after, checksumOffset(after)), peChecksum(after.file, checksumOffset(after)));
 }
 
 // Parse, rebuild and parse again over the layouts the writer handles differently.
