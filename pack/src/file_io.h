@@ -2,6 +2,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "byte_io.h"
 
@@ -9,8 +11,8 @@ namespace qxpack {
 
 bool readFile(const std::string& path, Bytes& content, std::string& error);
 
-// Writes a sibling temporary file and renames it over `path`, so readers never see half a file and a
-// failure leaves no file behind.
-bool writeFileAtomically(const std::string& path, const Bytes& content, std::string& error);
+// Writes every file to a sibling temporary file first and renames them only when all are written, so
+// a failed run leaves neither a half-written file nor a package without its settings file.
+bool writeFilesAtomically(const std::vector<std::pair<std::string, Bytes>>& files, std::string& error);
 
 }  // namespace qxpack

@@ -69,9 +69,9 @@ int runBuild(const CommandLine& line) {
 
     PackageOutputs outputs;
     if (!assemblePackage(inputs, outputs, error)) return fail(error);
-    if (outputs.iniFile && !writeFileAtomically(siblingIni(output), *outputs.iniFile, error))
-        return fail(error);
-    if (!writeFileAtomically(output, outputs.executable, error)) return fail(error);
+    std::vector<std::pair<std::string, Bytes>> files = {{output, std::move(outputs.executable)}};
+    if (outputs.iniFile) files.emplace_back(siblingIni(output), std::move(*outputs.iniFile));
+    if (!writeFilesAtomically(files, error)) return fail(error);
     return 0;
 }
 
@@ -100,11 +100,13 @@ int runInspect(const CommandLine& line) {
 
 }  // namespace qxpack
 
-int main(int argc, char** argv) {
+namespace {
+
+int run(const std::vector<std::string>& args) {
     using namespace qxpack;
     CommandLine line;
     std::string error;
-    if (!parseCommandLine(std::vector<std::string>(argv + 1, argv + argc), line, error)) {
+    if (!parseCommandLine(args, line, error)) {
         std::fprintf(stderr, "qxpack: error: %s\n%s", error.c_str(), usageText());
         return kExitUsage;
     }
@@ -114,3 +116,20 @@ int main(int argc, char** argv) {
     }
     return line.command == "build" ? runBuild(line) : runInspect(line);
 }
+
+}  // namespace
+
+#ifdef _WIN32
+// The wide entry point, so that paths outside the ANSI code page reach the UTF-8 file functions intact.
+int wmain(int argc, wchar_t** argv) {
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) {
+        std::u16string wide;
+        for (const wchar_t* c = argv[i]; *c != 0; ++c) wide.push_back(static_cast<char16_t>(*c));
+        args.push_back(qxpack::toUtf8(wide));
+    }
+    return run(args);
+}
+#else
+int main(int argc, char** argv) { return run(std::vector<std::string>(argv + 1, argv + argc)); }
+#endif

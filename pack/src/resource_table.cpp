@@ -227,7 +227,10 @@ void removeResources(ResourceTable& table, uint16_t type, const ResourceId& name
 }
 
 void putResource(ResourceTable& table, Resource resource) {
-    removeResources(table, resource.type.id, resource.name);
+    table.erase(
+        std::remove_if(table.begin(), table.end(),
+                       [&](const Resource& r) { return r.type == resource.type && r.name == resource.name; }),
+        table.end());
     table.push_back(std::move(resource));
 }
 
