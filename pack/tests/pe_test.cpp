@@ -190,6 +190,21 @@ TEST(PeResources, OverlayIsDroppedAndReappendedWithAFreshChecksum) {
               peChecksum(withTail.file, checksumOffset(withTail)));
 }
 
+TEST(PeResources, NoRoomForANewSectionHeaderIsReported) {
+    SyntheticOptions options;
+    options.resourcesLast = false;
+    Bytes file = syntheticPe(launcherLikeResources(), options);
+    const PeImage roomy = parsed(file);
+    // Headers that end right after the section table, as a tightly linked image's may.
+    putU32(file, roomy.optionalHeaderOffset + 60, static_cast<uint32_t>(sectionHeaderOffset(roomy, 3)));
+    ResourceTable bigger = launcherLikeResources();
+    bigger.push_back(makeResource(kTypeRcData, 8000, 0, Bytes(0x3000, 1)));
+    Bytes out;
+    std::string error;
+    EXPECT_FALSE(writeWithResources(parsed(file), bigger, out, error));
+    EXPECT_EQ(error, "no room in the PE headers for another section header");
+}
+
 TEST(PeImage, RefusesWhatIsNotAnAcceptablePe) {
     const Bytes good = syntheticPe(launcherLikeResources());
     const PeImage image = parsed(good);

@@ -135,6 +135,12 @@ void checkSettings(HMODULE module, const std::string& upgradeCode, const std::st
 void checkIcons(const std::wstring& exe, const std::string& sizes) {
     const UINT groups = ExtractIconExW(exe.c_str(), -1, nullptr, nullptr, 0);
     if (groups != 1) fail("ExtractIconExW counts " + std::to_string(groups) + " icons, expected 1");
+    HICON rawLarge = nullptr;
+    HICON rawSmall = nullptr;
+    ExtractIconExW(exe.c_str(), 0, &rawLarge, &rawSmall, 1);
+    const auto large = ownIcon(rawLarge);
+    const auto small = ownIcon(rawSmall);
+    if (!large || !small) fail("ExtractIconExW gives no large or no small icon");
     // Windows scales the nearest image to any size asked for, so an image of each size exists exactly
     // when every size selects a different RT_ICON resource.
     std::vector<UINT> chosen;
