@@ -67,18 +67,17 @@ bool applyVersion(const PackageInputs& inputs, ResourceTable& table, std::string
         return false;
     }
 
+    const std::string stem = inputs.outputFileName.substr(0, inputs.outputFileName.rfind('.'));
     std::vector<std::pair<std::u16string, std::u16string>> strings = {
         {u"CompanyName", {}},
         {u"FileDescription", {}},
         {u"FileVersion", fromAscii(versionText(info.fileVersion))},
-        {u"InternalName", {}},
+        {u"InternalName", fromUtf8(stem)},
         {u"LegalCopyright", {}},
         {u"OriginalFilename", fromUtf8(inputs.outputFileName)},
         {u"ProductName", {}},
         {u"ProductVersion", fromAscii(versionText(info.productVersion))},
         {u"Launcher Version", launcherVersion}};
-    const std::string stem = inputs.outputFileName.substr(0, inputs.outputFileName.rfind('.'));
-    strings[3].second = fromUtf8(stem);
     for (const auto& given : v.strings) {
         bool known = false;
         for (auto& entry : strings) {
