@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "pe_checksum.h"
+#include "pe_header_room.h"
 
 namespace qxpack {
 
@@ -10,7 +11,6 @@ namespace {
 
 constexpr uint32_t kInitializedData = 0x00000040;
 constexpr uint32_t kMemRead = 0x40000000;
-constexpr size_t kSectionHeaderSize = 40;
 
 uint32_t imageEnd(const std::vector<PeSection>& sections, uint32_t sectionAlignment) {
     uint32_t end = 0;
@@ -82,18 +82,21 @@ struct Placement {
     Bytes data;          // the directory tree built for that section's address
 };
 
-bool placeResources(const PeImage& image, const ResourceTable& table, std::vector<PeSection>& sections,
-                    Placement& placement, std::string& error) {
+// The existing resource section, when the new tree fits there or may grow there; `data` is the tree
+// built for its address.
+bool reusableSection(const PeImage& image, const ResourceTable& table, size_t& index, Bytes& data) {
     const DataDirectory dir = image.directory(kDirectoryResource);
     const int current = dir.rva != 0 ? image.sectionAt(dir.rva) : -1;
-    if (current >= 0 && image.sections[current].virtualAddress == dir.rva) {
-        placement.index = static_cast<size_t>(current);
-        placement.data = buildResourceSection(table, dir.rva);
-        if (placement.data.size() <= roomInPlace(image, placement.index) || isLast(image, placement.index)) {
-            return true;
-        }
-    }
-    if (image.sectionTableOffset + kSectionHeaderSize * (sections.size() + 1) > image.sizeOfHeaders) {
+    if (current < 0 || image.sections[current].virtualAddress != dir.rva) return false;
+    index = static_cast<size_t>(current);
+    data = buildResourceSection(table, dir.rva);
+    return data.size() <= roomInPlace(image, index) || isLast(image, index);
+}
+
+bool placeResources(const PeImage& image, const ResourceTable& table, std::vector<PeSection>& sections,
+                    Placement& placement, std::string& error) {
+    if (reusableSection(image, table, placement.index, placement.data)) return true;
+    if (!hasRoomForSectionHeader(image)) {
         error = "no room in the PE headers for another section header";
         return false;
     }
@@ -112,6 +115,13 @@ bool placeResources(const PeImage& image, const ResourceTable& table, std::vecto
 }  // namespace
 
 bool writeWithResources(const PeImage& image, const ResourceTable& table, Bytes& out, std::string& error) {
+    size_t index = 0;
+    Bytes data;
+    if (!reusableSection(image, table, index, data) && !hasRoomForSectionHeader(image)) {
+        PeImage widened;
+        if (!widenHeaders(image, widened, error)) return false;
+        return writeWithResources(widened, table, out, error);
+    }
     std::vector<PeSection> sections = image.sections;
     Placement placement;
     if (!placeResources(image, table, sections, placement, error)) return false;

@@ -190,19 +190,31 @@ TEST(PeResources, OverlayIsDroppedAndReappendedWithAFreshChecksum) {
               peChecksum(withTail.file, checksumOffset(withTail)));
 }
 
-TEST(PeResources, NoRoomForANewSectionHeaderIsReported) {
+TEST(PeResources, TightHeadersGrowToTakeTheNewSectionHeader) {
     SyntheticOptions options;
     options.resourcesLast = false;
-    Bytes file = syntheticPe(launcherLikeResources(), options);
-    const PeImage roomy = parsed(file);
-    // Headers that end right after the section table, as a tightly linked image's may.
-    putU32(file, roomy.optionalHeaderOffset + 60, static_cast<uint32_t>(sectionHeaderOffset(roomy, 3)));
+    options.withSymbols = true;
+    options.headersSize = 0x200;  // ends right after the section table, the first section follows
+    const PeImage before = parsed(syntheticPe(launcherLikeResources(), options));
+    ASSERT_EQ(sectionHeaderOffset(before, 3), 0x200u);
     ResourceTable bigger = launcherLikeResources();
     bigger.push_back(makeResource(kTypeRcData, 8000, 0, Bytes(0x3000, 1)));
+
     Bytes out;
     std::string error;
-    EXPECT_FALSE(writeWithResources(parsed(file), bigger, out, error));
-    EXPECT_EQ(error, "no room in the PE headers for another section header");
+    ASSERT_TRUE(writeWithResources(before, bigger, out, error)) << error;
+    const PeImage after = parsed(out);
+    EXPECT_EQ(after.sizeOfHeaders, 0x400u);
+    EXPECT_EQ(after.sections[0].rawPointer, 0x400u) << "raw data moved by one alignment unit";
+    EXPECT_EQ(resourcesOf(after), test::sorted(bigger));
+    for (const char* kept : {".text", ".reloc"}) {
+        EXPECT_EQ(sectionBytes(after, kept), sectionBytes(before, kept)) << kept;
+    }
+    const uint32_t oldSymbols = headerField(before, before.fileHeaderOffset + 8);
+    const uint32_t newSymbols = headerField(after, after.fileHeaderOffset + 8);
+    EXPECT_EQ(Bytes(after.file.begin() + newSymbols, after.file.end()),
+              Bytes(before.file.begin() + oldSymbols, before.file.end()));
+    EXPECT_EQ(headerField(after, checksumOffset(after)), peChecksum(after.file, checksumOffset(after)));
 }
 
 TEST(PeImage, RefusesWhatIsNotAnAcceptablePe) {

@@ -8,7 +8,6 @@ namespace qxpack::test {
 namespace {
 
 constexpr uint32_t kPeOffset = 0x80;
-constexpr uint32_t kHeadersSize = 0x400;
 
 struct Section {
     std::string name;
@@ -55,7 +54,7 @@ Bytes syntheticPe(const ResourceTable& resources, const SyntheticOptions& option
     if (!options.resourcesLast) sections.push_back({".reloc", filled(0x80, 5), 0x42000040});
 
     uint32_t rva = kSectionAlignment;
-    uint32_t raw = kHeadersSize;
+    uint32_t raw = options.headersSize;
     for (Section& s : sections) {
         s.rva = rva;
         s.rawPointer = raw;
@@ -89,7 +88,7 @@ Bytes syntheticPe(const ResourceTable& resources, const SyntheticOptions& option
     putU32(file, oh + 32, kSectionAlignment);
     putU32(file, oh + 36, kFileAlignment);
     putU32(file, oh + 56, rva);
-    putU32(file, oh + 60, kHeadersSize);
+    putU32(file, oh + 60, options.headersSize);
     putU16(file, oh + 68, 3);  // console subsystem
     const size_t directories = oh + (plus ? 112 : 96);
     putU32(file, directories - 4, 16);

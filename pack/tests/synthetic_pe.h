@@ -11,10 +11,11 @@ namespace qxpack::test {
 
 struct SyntheticOptions {
     uint16_t machine = kMachineAmd64;
-    bool resourcesLast = true;   // otherwise a .reloc section follows .rsrc
-    uint32_t resourceSlack = 0;  // extra raw bytes reserved after the resources
-    bool withSymbols = false;    // a COFF symbol table after the sections, as unstripped images have
-    Bytes overlay;               // data appended after everything
+    bool resourcesLast = true;     // otherwise a .reloc section follows .rsrc
+    uint32_t resourceSlack = 0;    // extra raw bytes reserved after the resources
+    bool withSymbols = false;      // a COFF symbol table after the sections, as unstripped images have
+    Bytes overlay;                 // data appended after everything
+    uint32_t headersSize = 0x400;  // 0x200 leaves no room after three section headers
 };
 
 inline SyntheticOptions forMachine(uint16_t machine) {

@@ -2,7 +2,7 @@
 // embedded settings exactly as the launcher does, the shell sees the icon's images, the version API
 // returns the version strings, and the manifest is still there.
 //
-// usage: pack_check EXE --upgrade-code CODE [--settings FILE] [--icon-sizes 16,32,...]
+// usage: pack_check EXE [--no-manifest] --upgrade-code CODE [--settings FILE] [--icon-sizes 16,32,...]
 //                       [--version Name=Value]... [--file-version 1.2.3.4]
 // Prints one line per failed check and exits with the number of failures.
 #include <windows.h>
@@ -216,8 +216,10 @@ int wmain(int argc, wchar_t** argv) {
     }
     const std::wstring exe = argv[1];
     std::string upgradeCode, settings, iconSizes, fileVersion;
+    bool wantManifest = true;
     std::vector<std::pair<std::string, std::string>> strings;
-    for (int i = 2; i + 1 < argc; i += 2) {
+    for (int i = 2; i < argc && std::wstring(argv[i]) == L"--no-manifest"; ++i) wantManifest = false;
+    for (int i = wantManifest ? 2 : 3; i + 1 < argc; i += 2) {
         const std::wstring option = argv[i];
         const std::string value = narrow(argv[i + 1]);
         if (option == L"--upgrade-code") upgradeCode = value;
@@ -233,8 +235,9 @@ int wmain(int argc, wchar_t** argv) {
         fail("cannot load " + narrow(exe) + " as a resource module");
         return failures;
     }
-    if (FindResourceW(module.get(), MAKEINTRESOURCEW(1), RT_MANIFEST) == nullptr)
+    if (wantManifest && FindResourceW(module.get(), MAKEINTRESOURCEW(1), RT_MANIFEST) == nullptr) {
         fail("the manifest is gone");
+    }
     if (!settings.empty()) checkSettings(module.get(), upgradeCode, settings);
     if (!iconSizes.empty()) checkIcons(exe, iconSizes);
     checkVersion(exe, strings, fileVersion);
