@@ -1,0 +1,98 @@
+#include "command_line.h"
+
+#include <algorithm>
+#include <set>
+
+namespace qxpack {
+
+namespace {
+
+const std::set<std::string> kBuildValues = {
+    "launcher",     "output",       "icon",        "ini",          "embed",
+    "jar",          "upgrade-code", "pass-phrase", "file-version", "product-version",
+    "company",      "product-name", "description", "copyright",    "original-filename",
+    "internal-name"};
+const std::set<std::string> kInspectValues = {"upgrade-code"};
+const std::set<std::string> kFlags = {"allow-i386"};
+
+}  // namespace
+
+bool CommandLine::flag(const std::string& name) const {
+    return std::find(flags.begin(), flags.end(), name) != flags.end();
+}
+
+bool parseCommandLine(const std::vector<std::string>& args, CommandLine& line, std::string& error) {
+    line = CommandLine{};
+    if (args.empty() || args[0] == "help" || args[0] == "--help" || args[0] == "-h") {
+        line.command = "help";
+        return true;
+    }
+    line.command = args[0];
+    if (line.command != "build" && line.command != "inspect") {
+        error = "unknown command \"" + line.command + "\"";
+        return false;
+    }
+    const std::set<std::string>& valueOptions = line.command == "build" ? kBuildValues : kInspectValues;
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg.rfind("--", 0) != 0) {
+            line.operands.push_back(arg);
+            continue;
+        }
+        std::string name = arg.substr(2);
+        std::string value;
+        const size_t equals = name.find('=');
+        const bool inlineValue = equals != std::string::npos;
+        if (inlineValue) {
+            value = name.substr(equals + 1);
+            name.resize(equals);
+        }
+        if (kFlags.count(name) != 0 && !inlineValue) {
+            line.flags.push_back(name);
+            continue;
+        }
+        if (valueOptions.count(name) == 0) {
+            error = "unknown option --" + name + " for " + line.command;
+            return false;
+        }
+        if (!inlineValue) {
+            if (i + 1 >= args.size()) {
+                error = "option --" + name + " needs a value";
+                return false;
+            }
+            value = args[++i];
+        }
+        if (!line.values.emplace(name, value).second) {
+            error = "option --" + name + " given twice";
+            return false;
+        }
+    }
+    return true;
+}
+
+const char* usageText() {
+    return R"(usage:
+  qxpack build --launcher qxlaunch.exe --output DIR/APP.exe [options]
+  qxpack inspect APP.exe [--upgrade-code CODE]
+
+build options:
+  --icon FILE.ico           the application's icon: every image of the file replaces the launcher's
+  --ini FILE                settings file, written beside the output as APP.ini
+  --embed FILE              settings text embedded in the executable, enciphered (RT_RCDATA 8000/9000)
+  --jar FILE.jar            a jar appended to the executable; sets "Embedded Jar"=Yes
+  --upgrade-code CODE       the product's Upgrade Code (ASCII); keys the embedded settings and goes to
+                            [Product Information] of APP.ini
+  --pass-phrase TEXT        pass phrase of the embedded settings (ASCII); random when left out, give it
+                            for reproducible output
+  --file-version 1.2.3.4    --product-version 1.2.3.4
+  --company TEXT  --product-name TEXT  --description TEXT  --copyright TEXT
+  --original-filename TEXT  --internal-name TEXT   (defaults: APP.exe and APP)
+  --allow-i386              accept a 32-bit (I386) launcher as well
+
+The combined settings (embedded text and APP.ini) must name a "Main Class" in section
+"Java Runtime Environment". Text files may be UTF-8 or UTF-16 with a byte-order mark.
+inspect reads the Upgrade Code from APP.ini beside the executable unless --upgrade-code is given.
+)";
+}
+
+}  // namespace qxpack
