@@ -30,7 +30,8 @@ std::u16string sectionOf(const qx::SettingKey& key) { return fromWide(key.sectio
 std::u16string nameOf(const qx::SettingKey& key) { return fromWide(key.name); }
 
 // The settings file value as the profile functions would find it.
-std::u16string fileValue(const DecodedText& file, const qx::SettingKey& key, const std::u16string& suffix = {}) {
+std::u16string fileValue(const DecodedText& file, const qx::SettingKey& key,
+                         const std::u16string& suffix = {}) {
     return iniValue(file.text, sectionOf(key) + suffix, nameOf(key), NameMatch::IgnoreCase);
 }
 
@@ -44,9 +45,8 @@ bool hasMainClass(const std::optional<DecodedText>& embedded, const std::optiona
         store.parseText(toWide(withCrLf(embedded->text)));
         store.getValue(qx::kSectionRuntime, qx::key::kMainClass.name, embeddedValue);
     }
-    return !embeddedValue.empty() ||
-           (file && (!fileValue(*file, qx::key::kMainClass).empty() ||
-                     !fileValue(*file, qx::key::kMainClass, u"+").empty()));
+    return !embeddedValue.empty() || (file && (!fileValue(*file, qx::key::kMainClass).empty() ||
+                                               !fileValue(*file, qx::key::kMainClass, u"+").empty()));
 }
 
 void setValue(DecodedText& text, const qx::SettingKey& key, const std::u16string& value) {

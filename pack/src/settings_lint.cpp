@@ -98,7 +98,10 @@ const AcceptedWords kWords[] = {
      {u"favor_JRE", u"favor_JDK", u"only_JDK", u"only_JRE"},
      Severity::Error,
      "no runtime would qualify, neither JRE nor JDK"},
-    {&qx::key::kApplicationType, {u"service"}, Severity::Warning, "the application runs as a normal application"},
+    {&qx::key::kApplicationType,
+     {u"service"},
+     Severity::Warning,
+     "the application runs as a normal application"},
     {&qx::key::kVmProvider,
      {u"jrockit", u"ibm", u"favor_sun", u"favor_jrockit", u"favor_ibm", u"any"},
      Severity::Warning,
@@ -128,7 +131,8 @@ bool isWellFormedShare(const std::u16string& token, unsigned long long& percent)
 
 class Linter {
 public:
-    Linter(std::vector<LintFinding>& findings, const ClassPathProber& probe) : findings_(findings), probe_(probe) {}
+    Linter(std::vector<LintFinding>& findings, const ClassPathProber& probe)
+        : findings_(findings), probe_(probe) {}
 
     void lint(const LintInput& input) {
         input_ = &input;
@@ -160,7 +164,8 @@ private:
         if (line.front() == u'[' && line.back() == u']') return openSection(line.substr(1, line.size() - 2));
         const size_t equals = line.find(u'=');
         if (equals == std::u16string::npos) {
-            report(Severity::Warning, "the line is neither a [section] header nor key=value; the launcher ignores it");
+            report(Severity::Warning,
+                   "the line is neither a [section] header nor key=value; the launcher ignores it");
             return;
         }
         lintEntry(trimmed(line.substr(0, equals)), profileValue(line.substr(equals + 1)));
@@ -180,10 +185,11 @@ private:
         }
         s.table = tableSection(base);
         if (s.table == nullptr) {
-            report(Severity::Warning, "unknown section [" + toUtf8(s.written) + "]; the launcher never reads it");
+            report(Severity::Warning,
+                   "unknown section [" + toUtf8(s.written) + "]; the launcher never reads it");
         } else if (base != u16(s.table)) {
-            report(Severity::Warning, "section [" + toUtf8(s.written) + "] is spelled [" + toUtf8(u16(s.table)) +
-                                          (s.plus ? "+" : "") +
+            report(Severity::Warning, "section [" + toUtf8(s.written) + "] is spelled [" +
+                                          toUtf8(u16(s.table)) + (s.plus ? "+" : "") +
                                           "] in embedded settings, which match names exactly");
         }
         if (s.table != nullptr && s.plus && std::wstring(s.table) == qx::kSectionProduct) {
@@ -197,7 +203,8 @@ private:
 
     void lintEntry(const std::u16string& name, const std::u16string& value) {
         if (!section_) {
-            report(Severity::Warning, "key " + quoted(name) + " stands before any [section] header and is never read");
+            report(Severity::Warning,
+                   "key " + quoted(name) + " stands before any [section] header and is never read");
             return;
         }
         if (section_->table == nullptr) return;  // the section itself was reported
@@ -219,8 +226,9 @@ private:
         }
         const std::u16string seenName = section_->written + u"\n" + u16(key->name);
         if (std::find(seen_.begin(), seen_.end(), seenName) != seen_.end()) {
-            report(Severity::Warning, "key " + quotedName(key->name) +
-                                          " appears twice in this section; the launcher reads only the first");
+            report(Severity::Warning,
+                   "key " + quotedName(key->name) +
+                       " appears twice in this section; the launcher reads only the first");
         }
         seen_.push_back(seenName);
         if (value.empty()) return;  // an empty value counts as absent
@@ -233,17 +241,17 @@ private:
         switch (key.kind) {
             case SettingKind::YesFlag:
                 if (!sameIgnoringCase(value, u"yes") && !sameIgnoringCase(value, u"no")) {
-                    report(Severity::Warning, keyName + " is on only for \"Yes\" (any case); " + quoted(value) +
-                                                  " leaves it off");
+                    report(Severity::Warning, keyName + " is on only for \"Yes\" (any case); " +
+                                                  quoted(value) + " leaves it off");
                 }
                 break;
             case SettingKind::ExactYesFlag:
                 if (value != u"yes" && sameIgnoringCase(value, u"yes")) {
-                    report(Severity::Warning, keyName + " is on only for \"yes\" in lower case; " + quoted(value) +
-                                                  " leaves it off");
+                    report(Severity::Warning, keyName + " is on only for \"yes\" in lower case; " +
+                                                  quoted(value) + " leaves it off");
                 } else if (value != u"yes" && !sameIgnoringCase(value, u"no")) {
-                    report(Severity::Warning, keyName + " is on only for \"yes\"; " + quoted(value) +
-                                                  " leaves it off");
+                    report(Severity::Warning,
+                           keyName + " is on only for \"yes\"; " + quoted(value) + " leaves it off");
                 }
                 break;
             case SettingKind::Version:
@@ -267,11 +275,13 @@ private:
         if (value == u"any") return;
         qx::JavaVersion version;
         if (sameIgnoringCase(value, u"any")) {
-            report(Severity::Error, keyName + " " + quoted(value) +
-                                        " is not the word \"any\" (lower case only) and holds no version number");
+            report(Severity::Error,
+                   keyName + " " + quoted(value) +
+                       " is not the word \"any\" (lower case only) and holds no version number");
         } else if (!qx::parseJavaVersion(toWide(value), qx::kVersionFillLow, version)) {
-            report(Severity::Error, keyName + " " + quoted(value) +
-                                        " is not a version; write a number such as 11 or 1.8.0_202, or \"any\"");
+            report(Severity::Error,
+                   keyName + " " + quoted(value) +
+                       " is not a version; write a number such as 11 or 1.8.0_202, or \"any\"");
         }
     }
 
@@ -296,9 +306,9 @@ private:
             for (const std::u16string& word : accepted.words) {
                 if (ignoreCase ? sameIgnoringCase(word, value) : word == value) return;
             }
-            report(accepted.severity, quotedName(key.name) + " " + quoted(value) + " is not one of " +
-                                          wordList(accepted.words) + (ignoreCase ? " (any case)" : " (exact words)") +
-                                          "; " + accepted.effect);
+            report(accepted.severity,
+                   quotedName(key.name) + " " + quoted(value) + " is not one of " + wordList(accepted.words) +
+                       (ignoreCase ? " (any case)" : " (exact words)") + "; " + accepted.effect);
         }
     }
 
@@ -310,14 +320,17 @@ private:
                 const std::u16string share = fromWide(token);
                 if (!isWellFormedShare(share, percent)) {
                     report(Severity::Error, "memory share " + quoted(share) + " is out of form; write " +
-                                                toUtf8(share.substr(0, 4)) + "<percent>[:<min MB>[:<max MB>]]" +
+                                                toUtf8(share.substr(0, 4)) +
+                                                "<percent>[:<min MB>[:<max MB>]]" +
                                                 toUtf8(share.substr(share.size() - 1)));
                 } else if (percent > kMaxPercent) {
-                    report(Severity::Warning, "memory share " + quoted(share) + " asks for more than 100 percent");
+                    report(Severity::Warning,
+                           "memory share " + quoted(share) + " asks for more than 100 percent");
                 }
             } else if (token.compare(0, 4, L"-Xss") == 0 && qx::parseStackSize(token.substr(4)) == 0) {
-                report(Severity::Warning, "thread stack size " + quoted(fromWide(token)) +
-                                              " does not parse; the launcher starts the VM thread with the default size");
+                report(Severity::Warning,
+                       "thread stack size " + quoted(fromWide(token)) +
+                           " does not parse; the launcher starts the VM thread with the default size");
             }
         }
     }
@@ -360,9 +373,10 @@ std::vector<LintFinding> lintSettings(const std::vector<LintInput>& inputs, cons
     Linter linter(findings, probe);
     for (const LintInput& input : inputs) linter.lint(input);
     if (!linter.sawMainClass()) {
-        findings.push_back(LintFinding{inputs.empty() ? std::string() : inputs.front().source, 0, Severity::Error,
-                                       "no \"Main Class\" in section [Java Runtime Environment]; the launcher "
-                                       "refuses to start"});
+        findings.push_back(
+            LintFinding{inputs.empty() ? std::string() : inputs.front().source, 0, Severity::Error,
+                        "no \"Main Class\" in section [Java Runtime Environment]; the launcher "
+                        "refuses to start"});
     }
     return findings;
 }

@@ -28,7 +28,7 @@ using ClassPathProber = std::function<PathProbe(const std::u16string& pattern)>;
 
 struct LintInput {
     std::string source;
-    std::u16string text;           // without a byte-order mark
+    std::u16string text;            // without a byte-order mark
     std::u16string launcherFolder;  // where the launcher would sit: the settings file's folder
 };
 

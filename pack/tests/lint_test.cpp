@@ -82,9 +82,10 @@ TEST(SettingsCheck, MainClassMayComeFromEitherTextButNotFromNeither) {
     ASSERT_EQ(none.size(), 1u);
     EXPECT_EQ(none[0].line, 0u);
     EXPECT_EQ(lintExitCode(none), 2);
-    EXPECT_EQ(formatFinding(none[0]),
-              "app.ini: error: no \"Main Class\" in section [Java Runtime Environment]; the launcher refuses to "
-              "start");
+    EXPECT_EQ(
+        formatFinding(none[0]),
+        "app.ini: error: no \"Main Class\" in section [Java Runtime Environment]; the launcher refuses to "
+        "start");
     const std::vector<LintFinding> layered =
         lintSettings({LintInput{"app.ini", u"[Application]\r\nCmd=x\r\n", u"C:\\app"},
                       LintInput{"embedded.ini", fromUtf8(kMain), u"C:\\app"}},
@@ -100,12 +101,14 @@ TEST(SettingsCheck, ClassPathPiecesAreSearchedBesideTheSettingsFile) {
     std::ofstream(folder / "lib" / "Tool.JAR") << "x";
     const std::u16string launcherFolder = launcherFolderOf((folder / "app.ini").u8string());
     const auto classPath = [&](const std::string& value) {
-        return lintSettings({LintInput{"app.ini", fromUtf8(std::string(kMain) + "[Class Path]\r\nClass Path=" + value),
-                                       launcherFolder}},
-                            probeClassPathPattern)
+        return lintSettings(
+                   {LintInput{"app.ini", fromUtf8(std::string(kMain) + "[Class Path]\r\nClass Path=" + value),
+                              launcherFolder}},
+                   probeClassPathPattern)
             .size();
     };
-    EXPECT_EQ(classPath("lib\\*.jar;lib\\tool.jar;lib\\T?ol.*;lib"), 0u) << "wildcards and case as on Windows";
+    EXPECT_EQ(classPath("lib\\*.jar;lib\\tool.jar;lib\\T?ol.*;lib"), 0u)
+        << "wildcards and case as on Windows";
     EXPECT_EQ(classPath("lib\\*.zip;absent.jar;lib\\"), 3u);
 #ifndef _WIN32
     const std::string wineFolder = "Z:" + toUtf8(launcherFolder);

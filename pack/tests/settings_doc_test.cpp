@@ -49,14 +49,14 @@ TEST(SettingsReference, NamesEveryKeyOfTheTableUnderItsSectionAndNoOther) {
         EXPECT_EQ(documented.count(e), 1u) << "[" << e.first << "] " << e.second << " documented once";
     }
     for (const Entry& e : documented) {
-        EXPECT_EQ(table.count(e), 1u) << "the document names [" << e.first << "] " << e.second
-                                      << ", which the key table lacks";
+        EXPECT_EQ(table.count(e), 1u)
+            << "the document names [" << e.first << "] " << e.second << ", which the key table lacks";
     }
 }
 
 TEST(SettingsReference, HeadingsAreReadAsSectionsAndKeys) {
-    const std::multiset<Entry> keys =
-        documentedKeys("## Where\n### Layered lookup\n## [Application]\r\n### Cmd\r\n## Checking\n### Not a key\n");
+    const std::multiset<Entry> keys = documentedKeys(
+        "## Where\n### Layered lookup\n## [Application]\r\n### Cmd\r\n## Checking\n### Not a key\n");
     EXPECT_EQ(keys, (std::multiset<Entry>{{"Application", "Cmd"}}));
 }
 
