@@ -207,13 +207,16 @@ private:
                    "key " + quoted(name) + " stands before any [section] header and is never read");
             return;
         }
-        if (section_->table == nullptr) return;  // the section itself was reported
-        const SettingKey* key = tableKey(section_->table, name);
+        // In a section the launcher never reads, only keys of the table are worth a word: the section
+        // itself was reported.
+        const SettingKey* key = section_->table == nullptr ? nullptr : tableKey(section_->table, name);
+        if (key == nullptr && section_->table == nullptr) {
+            if (const SettingKey* elsewhere = tableKey(nullptr, name)) reportMisplaced(name, *elsewhere);
+            return;
+        }
         if (key == nullptr) {
             if (const SettingKey* elsewhere = tableKey(nullptr, name)) {
-                report(Severity::Warning, "key " + quoted(name) + " belongs in section [" +
-                                              toUtf8(u16(elsewhere->section)) + "]; in [" +
-                                              toUtf8(section_->written) + "] the launcher never reads it");
+                reportMisplaced(name, *elsewhere);
             } else {
                 report(Severity::Warning, "unknown key " + quoted(name) + " in section [" +
                                               toUtf8(section_->written) + "]; the launcher never reads it");
@@ -234,6 +237,12 @@ private:
         if (value.empty()) return;  // an empty value counts as absent
         if (sameKey(*key, qx::key::kMainClass)) mainClass_ = true;
         lintValue(*key, value);
+    }
+
+    void reportMisplaced(const std::u16string& name, const SettingKey& key) {
+        report(Severity::Warning, "key " + quoted(name) + " belongs in section [" + toUtf8(u16(key.section)) +
+                                      "]; in [" + toUtf8(section_->written) +
+                                      "] the launcher never reads it");
     }
 
     void lintValue(const SettingKey& key, const std::u16string& value) {

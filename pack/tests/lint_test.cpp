@@ -25,11 +25,14 @@ TEST(SettingsCheck, ReportsEachProblemOnItsLineWithItsSeverity) {
     const struct {
         const char* lines;  // appended after the main class, from line 3 on
         Severity severity;
-        const char* words;  // a piece of the sentence
+        const char* words;  // a piece of the sentence of the last finding
+        size_t count = 1;
     } cases[] = {
         {"Single Instance=yes\r\n", Severity::Warning, "belongs in section [Application]"},
         {"Colour=red\r\n", Severity::Warning, "unknown key \"Colour\""},
         {"[Extras]\r\n", Severity::Warning, "unknown section [Extras]"},
+        {"[Runtime]\r\nJRE Path=jre\r\n", Severity::Warning, "belongs in section [Java Runtime Environment]",
+         2},
         {"[Application]\r\nOutput Append=Yes\r\n", Severity::Warning, "only for \"yes\" in lower case"},
         {"[Application]\r\nError Append=YES\r\n", Severity::Warning, "only for \"yes\" in lower case"},
         {"[Application]\r\nFailure Check=on\r\n", Severity::Warning, "\"on\" leaves it off"},
@@ -54,11 +57,13 @@ TEST(SettingsCheck, ReportsEachProblemOnItsLineWithItsSeverity) {
     for (const auto& c : cases) {
         const std::string text = std::string(kMain) + c.lines;
         const std::vector<LintFinding> findings = lint(text);
-        ASSERT_EQ(findings.size(), 1u) << c.lines << (findings.empty() ? "" : formatFinding(findings[0]));
+        ASSERT_EQ(findings.size(), c.count)
+            << c.lines << (findings.empty() ? "" : formatFinding(findings[0]));
+        const LintFinding& last = findings.back();
         const size_t lastLine = static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
-        EXPECT_EQ(findings[0].line, lastLine) << c.lines;
-        EXPECT_EQ(findings[0].severity, c.severity) << c.lines;
-        EXPECT_NE(findings[0].message.find(c.words), std::string::npos) << formatFinding(findings[0]);
+        EXPECT_EQ(last.line, lastLine) << c.lines;
+        EXPECT_EQ(last.severity, c.severity) << c.lines;
+        EXPECT_NE(last.message.find(c.words), std::string::npos) << formatFinding(last);
         EXPECT_EQ(lintExitCode(findings), c.severity == Severity::Error ? 2 : 1) << c.lines;
     }
 }
