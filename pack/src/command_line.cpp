@@ -13,6 +13,7 @@ const std::set<std::string> kBuildValues = {
     "company",      "product-name", "description", "copyright",    "original-filename",
     "internal-name"};
 const std::set<std::string> kInspectValues = {"upgrade-code"};
+const std::set<std::string> kCheckValues = {};
 const std::set<std::string> kFlags = {"allow-i386"};
 
 }  // namespace
@@ -28,11 +29,13 @@ bool parseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
         return true;
     }
     line.command = args[0];
-    if (line.command != "build" && line.command != "inspect") {
+    if (line.command != "build" && line.command != "inspect" && line.command != "check") {
         error = "unknown command \"" + line.command + "\"";
         return false;
     }
-    const std::set<std::string>& valueOptions = line.command == "build" ? kBuildValues : kInspectValues;
+    const std::set<std::string>& valueOptions = line.command == "build"     ? kBuildValues
+                                                : line.command == "inspect" ? kInspectValues
+                                                                            : kCheckValues;
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg.rfind("--", 0) != 0) {
@@ -74,6 +77,7 @@ const char* usageText() {
     return R"(usage:
   qxpack build --launcher qxlaunch.exe --output DIR/APP.exe [options]
   qxpack inspect APP.exe [--upgrade-code CODE]
+  qxpack check APP.ini [EMBEDDED.ini]
 
 build options:
   --icon FILE.ico           the application's icon: every image of the file replaces the launcher's
@@ -92,6 +96,8 @@ build options:
 The combined settings (embedded text and APP.ini) must name a "Main Class" in section
 "Java Runtime Environment". Text files may be UTF-8 or UTF-16 with a byte-order mark.
 inspect reads the Upgrade Code from APP.ini beside the executable unless --upgrade-code is given.
+check reads settings against the launcher's key table (two files: the settings file and the text to
+embed, read as one application's settings) and exits with 0 when clean, 1 with warnings, 2 with errors.
 )";
 }
 

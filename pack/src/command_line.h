@@ -8,7 +8,7 @@
 namespace qxpack {
 
 struct CommandLine {
-    std::string command;                        // "build", "inspect" or "help"
+    std::string command;                        // "build", "inspect", "check" or "help"
     std::map<std::string, std::string> values;  // option name without dashes -> value
     std::vector<std::string> flags;             // options without a value
     std::vector<std::string> operands;

@@ -1,5 +1,8 @@
 // Reads and changes single values in INI text without disturbing the rest of it: comments, order and
-// unknown keys of a user's settings survive packaging.
+// unknown keys of a user's settings survive packaging. The launcher's IniTextStore cannot serve here:
+// it keeps only entries (no comments, blank lines or line positions) to write back, and it reads the
+// embedded text's rules (exact names, CR LF only), while a settings file is read by the Windows profile
+// functions (names ignoring case, any line end). Embedded text is read with IniTextStore.
 #pragma once
 
 #include <string>

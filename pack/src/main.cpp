@@ -4,13 +4,17 @@
 #include <string>
 #include <vector>
 
+#include "class_path_probe.h"
 #include "command_line.h"
 #include "file_io.h"
 #include "ini_edit.h"
 #include "package_build.h"
 #include "package_inspect.h"
 #include "settings_cipher.h"
+#include "settings_lint.h"
+#include "config/settings_keys.h"
 #include "text_codec.h"
+#include "wide_text.h"
 
 namespace qxpack {
 
@@ -85,8 +89,8 @@ int runInspect(const CommandLine& line) {
     Bytes ini;
     std::string noIni;
     if (!line.has("upgrade-code") && readFile(siblingIni(path), ini, noIni)) {
-        upgradeCode = toUtf8(iniValue(decodeTextFile(ini).text, u"Product Information", u"Upgrade Code",
-                                      NameMatch::IgnoreCase));
+        upgradeCode = toUtf8(iniValue(decodeTextFile(ini).text, fromWide(qx::key::kUpgradeCode.section),
+                                      fromWide(qx::key::kUpgradeCode.name), NameMatch::IgnoreCase));
     }
     PeAcceptance acceptance;
     acceptance.allowI386 = line.flag("allow-i386");
@@ -94,6 +98,26 @@ int runInspect(const CommandLine& line) {
     if (!inspectPackage(executable, upgradeCode, acceptance, report, error)) return fail(path + ": " + error);
     std::fputs(formatReport(report).c_str(), stdout);
     return 0;
+}
+
+int runCheck(const CommandLine& line) {
+    if (line.operands.empty() || line.operands.size() > 2) {
+        std::fprintf(stderr, "qxpack: error: check needs one or two settings files\n");
+        return kExitUsage;
+    }
+    std::vector<LintInput> inputs;
+    for (const std::string& path : line.operands) {
+        Bytes bytes;
+        std::string error;
+        if (!readFile(path, bytes, error)) {
+            std::fprintf(stderr, "qxpack: error: %s\n", error.c_str());
+            return kExitUsage;  // nothing was checked: as bad as an error finding
+        }
+        inputs.push_back(LintInput{path, decodeTextFile(bytes).text, launcherFolderOf(path)});
+    }
+    const std::vector<LintFinding> findings = lintSettings(inputs, probeClassPathPattern);
+    for (const LintFinding& finding : findings) std::printf("%s\n", formatFinding(finding).c_str());
+    return lintExitCode(findings);
 }
 
 }  // namespace
@@ -114,6 +138,7 @@ int run(const std::vector<std::string>& args) {
         std::fputs(usageText(), stdout);
         return 0;
     }
+    if (line.command == "check") return runCheck(line);
     return line.command == "build" ? runBuild(line) : runInspect(line);
 }
 

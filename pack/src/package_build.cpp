@@ -1,19 +1,20 @@
 #include "package_build.h"
 
+#include "config/ini_text_store.h"
+#include "config/settings_keys.h"
 #include "icon_resources.h"
 #include "ini_edit.h"
 #include "pe_resources.h"
 #include "settings_cipher.h"
 #include "text_codec.h"
 #include "version_resource.h"
+#include "wide_text.h"
 #include "zip_archive.h"
 
 namespace qxpack {
 
 namespace {
 
-constexpr char16_t kRuntimeSection[] = u"Java Runtime Environment";
-constexpr char16_t kMainClass[] = u"Main Class";
 constexpr uint16_t kLanguageNeutral = 0;
 constexpr uint16_t kDefaultIconGroup = 1;
 constexpr uint16_t kDefaultVersionName = 1;
@@ -25,17 +26,31 @@ bool isAscii(const std::string& text) {
     return true;
 }
 
-// What the launcher's layered lookup would answer for "Main Class".
-bool hasMainClass(const std::optional<DecodedText>& embedded, const std::optional<DecodedText>& file) {
-    const std::u16string plus = std::u16string(kRuntimeSection) + u"+";
-    return (embedded && !iniValue(embedded->text, kRuntimeSection, kMainClass, NameMatch::Exact).empty()) ||
-           (file && !iniValue(file->text, kRuntimeSection, kMainClass, NameMatch::IgnoreCase).empty()) ||
-           (file && !iniValue(file->text, plus, kMainClass, NameMatch::IgnoreCase).empty());
+std::u16string sectionOf(const qx::SettingKey& key) { return fromWide(key.section); }
+std::u16string nameOf(const qx::SettingKey& key) { return fromWide(key.name); }
+
+// The settings file value as the profile functions would find it.
+std::u16string fileValue(const DecodedText& file, const qx::SettingKey& key,
+                         const std::u16string& suffix = {}) {
+    return iniValue(file.text, sectionOf(key) + suffix, nameOf(key), NameMatch::IgnoreCase);
 }
 
-void setValue(DecodedText& text, const std::u16string& section, const std::u16string& key,
-              const std::u16string& value) {
-    text.text = withIniValue(text.text, section, key, value);
+// What the launcher's layered lookup would answer for "Main Class": the embedded text parsed by the
+// launcher's own parser (after the CR LF line ends that the enciphering gives it), the settings file
+// and its "+" section as the profile functions read them.
+bool hasMainClass(const std::optional<DecodedText>& embedded, const std::optional<DecodedText>& file) {
+    std::wstring embeddedValue;
+    if (embedded) {
+        qx::IniTextStore store;
+        store.parseText(toWide(withCrLf(embedded->text)));
+        store.getValue(qx::kSectionRuntime, qx::key::kMainClass.name, embeddedValue);
+    }
+    return !embeddedValue.empty() || (file && (!fileValue(*file, qx::key::kMainClass).empty() ||
+                                               !fileValue(*file, qx::key::kMainClass, u"+").empty()));
+}
+
+void setValue(DecodedText& text, const qx::SettingKey& key, const std::u16string& value) {
+    text.text = withIniValue(text.text, sectionOf(key), nameOf(key), value);
 }
 
 bool applyVersion(const PackageInputs& inputs, ResourceTable& table, std::string& error) {
@@ -132,8 +147,7 @@ bool assemblePackage(const PackageInputs& inputs, PackageOutputs& outputs, std::
     // Without the option, the settings file's own Upgrade Code keys the embedded text.
     std::string upgradeCode = inputs.upgradeCode;
     if (upgradeCode.empty() && file) {
-        upgradeCode =
-            toUtf8(iniValue(file->text, u"Product Information", u"Upgrade Code", NameMatch::IgnoreCase));
+        upgradeCode = toUtf8(fileValue(*file, qx::key::kUpgradeCode));
     }
     if (!isAscii(upgradeCode) || !isAscii(inputs.passPhrase)) {
         error = "the upgrade code and the pass phrase must be ASCII: the launcher hashes them as ANSI bytes";
@@ -148,7 +162,7 @@ bool assemblePackage(const PackageInputs& inputs, PackageOutputs& outputs, std::
             return false;
         }
         if (!embedded && !file) file = DecodedText{};
-        setValue(embedded ? *embedded : *file, u"Application", u"Embedded Jar", u"Yes");
+        setValue(embedded ? *embedded : *file, qx::key::kEmbeddedJar, u"Yes");
     }
     if (!hasMainClass(embedded, file)) {
         error =
@@ -157,7 +171,7 @@ bool assemblePackage(const PackageInputs& inputs, PackageOutputs& outputs, std::
         return false;
     }
     if (file && (embedded || !upgradeCode.empty())) {
-        setValue(*file, u"Product Information", u"Upgrade Code", fromAscii(upgradeCode));
+        setValue(*file, qx::key::kUpgradeCode, fromAscii(upgradeCode));
     }
 
     if (inputs.icon && !applyIcon(*inputs.icon, table, error)) {
