@@ -143,6 +143,11 @@ TEST(Windowed, TheJavaExceptionDialogShowsTheTraceCentredReadOnlyAndScrolling) {
     const POINT centre = centreOf(screenRect(start.dialog()));
     EXPECT_LE(std::abs(centre.x - (area.left + area.right) / 2), 1);
     EXPECT_LE(std::abs(centre.y - (area.top + area.bottom) / 2), 1);
+    const auto drawn = [](HWND control) {
+        return countPixels(capturePixels(screenRect(control)), RGB(0, 0, 0)) > 100;
+    };
+    EXPECT_TRUE(waitUntil([&] { return drawn(edit) && drawn(start.item(IDC_EXCEPTION_WARNING)); }))
+        << "the dialog is not drawn";
     saveScreenshot(start.dialog(), L"java-exception-dialog");
 
     EXPECT_EQ(SendMessageW(edit, EM_GETFIRSTVISIBLELINE, 0, 0), 0);

@@ -1,5 +1,6 @@
 package qx.test;
 
+import java.io.File;
 import java.io.IOException;
 import java.io.PrintStream;
 import java.nio.charset.StandardCharsets;
@@ -30,7 +31,7 @@ public final class Thrower {
         final String release = args.length > 0 ? args[0] : "-";
         Runtime.getRuntime().addShutdownHook(new Thread(() -> OUT.println("hook ran"), "thrower-hook"));
         Thread worker = new Thread(() -> {
-            while (!release.equals("-") && !Files.exists(Path.of(release))) {
+            while (!release.equals("-") && !Files.exists(file(release))) {
                 try {
                     Thread.sleep(50);
                 } catch (InterruptedException e) {
@@ -43,6 +44,14 @@ public final class Thrower {
         worker.start();
         OUT.println("main throwing");
         new Order(42).ship();
+    }
+
+    /** The file a Windows path names; the test rig's VM is a Linux one, where Z: is the root. */
+    static Path file(String windowsPath) {
+        if (File.separatorChar == '/' && windowsPath.matches("(?i)z:\\\\.*")) {
+            return Path.of(windowsPath.substring(2).replace('\\', '/'));
+        }
+        return Path.of(windowsPath);
     }
 
     private static final class Order {
