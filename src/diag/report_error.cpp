@@ -4,6 +4,7 @@
 
 #include "base/ansi.h"
 #include "base/last_error.h"
+#include "diag/error_sink.h"
 #include "diag/message_catalogue.h"
 
 namespace qx {
@@ -31,7 +32,7 @@ void writeStdout(const std::wstring& text) {
 void reportError(unsigned id, const std::vector<FormatArg>& args) {
     const PreserveLastError keep;
     const std::wstring text = args.empty() ? loadMessage(id) : formatMessage(loadMessage(id), args);
-    writeStdout(L"Error: " + text + L" \n");
+    if (!divertErrorLine(text)) writeStdout(L"Error: " + text + L" \n");
 }
 
 }  // namespace qx

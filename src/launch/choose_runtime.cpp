@@ -6,6 +6,7 @@
 #include "config/ini_file_store.h"
 #include "config/settings_keys.h"
 #include "config/settings_paths.h"
+#include "diag/interactive_desktop.h"
 #include "diag/message_catalogue.h"
 #include "diag/report_error.h"
 #include "launch/launcher.h"

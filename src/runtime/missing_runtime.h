@@ -10,8 +10,4 @@ namespace qx {
 // The dialog's message: 206 when a server JVM is required, else 207, with the requirement phrase.
 std::wstring missingRuntimeMessage(const RuntimeRequest& request);
 
-// False when this process's window station shows nothing to a user (a service, a disconnected
-// session), so a dialog would wait for an answer that cannot come.
-bool hasInteractiveDesktop();
-
 }  // namespace qx

@@ -5,6 +5,7 @@
 #include "base/ansi.h"
 #include "diag/message_catalogue.h"
 #include "diag/report_error.h"
+#include "runtime/exception_dialog.h"
 #include "vm/vm_settings.h"
 #include "vm/jni_utils.h"
 #include "vm/redirect_output.h"
@@ -78,6 +79,15 @@ jclass loadMainClassThroughFindClass(VmSettings& vm, JNIEnv* env) {
     return mainClass;
 }
 
+// Stop ends the application as System.exit does, so its shutdown hooks run; a VM that cannot be asked
+// to exit leaves the run as Ignore would, with the exception pending again.
+void handleUncaughtException(const VmSettings& vm, jthrowable exception, JNIEnv* env) {
+    const std::wstring trace = describeUncaughtException(exception, env);
+    if (!vm.showExceptionDialog || askAboutUncaughtException(trace) != ExceptionAnswer::Stop) return;
+    env->ExceptionClear();
+    if (!callSystemExit(env, 1)) env->Throw(exception);
+}
+
 }  // namespace
 
 bool createVm(VmSettings& vm) {
@@ -141,7 +151,7 @@ MainResult runMainClass(VmSettings& vm, bool stayAttached) {
     env->CallStaticVoidMethod(mainClass, mainMethod, javaArgs);
 
     jthrowable pending = env->ExceptionOccurred();
-    if (pending && vm.failureCheck) describeUncaughtException(pending, env);
+    if (pending && vm.failureCheck) handleUncaughtException(vm, pending, env);
 
     // These runtimes end the process themselves; the thread must stay attached until they do.
     if (stayAttached) Sleep(INFINITE);

@@ -32,6 +32,8 @@ struct VmSettings {
     uint8_t outputAppend = 0, errorAppend = 0;
     std::wstring extraCommandLine;  // "Cmd", environment references expanded
     uint8_t failureCheck = 0;
+    // The windowed launcher puts an uncaught exception to the user (with failureCheck).
+    uint8_t showExceptionDialog = 0;
     uint64_t threadStackSize = 0;  // of the VM thread; 0 = not known yet
     UniqueHandle readyEvent;       // single instance: signalled just before main runs
     CreateJavaVmFn createJavaVm = nullptr;

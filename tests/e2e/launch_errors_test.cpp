@@ -1,4 +1,5 @@
-// Every failure of a start writes its exact error line to standard output and ends with its exit code.
+// Every failure of a start writes its exact error line to standard output and ends with its exit code,
+// from the console launcher and, given a standard output by its parent, from the windowed one alike.
 #include <gtest/gtest.h>
 
 #include "support/lib/launcher_app.h"
@@ -9,7 +10,20 @@ namespace {
 
 constexpr DWORD kFailed = 0xFFFFFFFFu;
 
-TEST(LaunchErrors, MissingMainClassWritesOneLineAndFails) {
+struct LauncherExe {
+    const char* name;
+    std::wstring (*exe)();
+};
+
+// Every row below runs once per launcher.
+class LaunchErrors : public ::testing::TestWithParam<LauncherExe> {
+protected:
+    LauncherApp makeApp(const std::wstring& testName) const {
+        return qxtest::makeApp(testName, L"app", GetParam().exe());
+    }
+};
+
+TEST_P(LaunchErrors, MissingMainClassWritesOneLineAndFails) {
     LauncherApp app = makeApp(L"errors-no-main");
     app.writeIni("[Java Runtime Environment]\r\nJRE Path=" + narrow(runtimeHome(L"jdk17")) + "\r\n");
     ChildResult r = app.run(L"a");
@@ -23,7 +37,7 @@ TEST(LaunchErrors, MissingMainClassWritesOneLineAndFails) {
     EXPECT_EQ(r.exitCode, kFailed);
 }
 
-TEST(LaunchErrors, EmptyClassPathIsReportedAndTheStartGoesOn) {
+TEST_P(LaunchErrors, EmptyClassPathIsReportedAndTheStartGoesOn) {
     LauncherApp app = makeApp(L"errors-no-class-path");
     app.writeIni("[Java Runtime Environment]\r\nMain Class=qx.test.Probe\r\nJRE Path=" +
                  narrow(runtimeHome(L"jdk17")) + "\r\nVirtual Machine Parameters=-Dnever=taken\r\n");
@@ -35,7 +49,7 @@ TEST(LaunchErrors, EmptyClassPathIsReportedAndTheStartGoesOn) {
     for (const std::string& line : app.traceLines()) EXPECT_EQ(line.find("never"), std::string::npos) << line;
 }
 
-TEST(LaunchErrors, UnloadableJvmLibraryGivesTheWindowsError) {
+TEST_P(LaunchErrors, UnloadableJvmLibraryGivesTheWindowsError) {
     LauncherApp app = makeApp(L"errors-bad-library");
     const std::wstring home = app.dir + L"\\jre";
     CreateDirectoryW(home.c_str(), nullptr);
@@ -50,7 +64,7 @@ TEST(LaunchErrors, UnloadableJvmLibraryGivesTheWindowsError) {
     EXPECT_EQ(r.exitCode, kFailed);
 }
 
-TEST(LaunchErrors, LibraryWithoutInvocationExportsIsRejected) {
+TEST_P(LaunchErrors, LibraryWithoutInvocationExportsIsRejected) {
     LauncherApp app = makeApp(L"errors-no-exports");
     app.writeIni(probeIni("", "", L"noexports"));
     ChildResult r = app.run();
@@ -58,7 +72,7 @@ TEST(LaunchErrors, LibraryWithoutInvocationExportsIsRejected) {
     EXPECT_EQ(r.exitCode, kFailed);
 }
 
-TEST(LaunchErrors, EveryCreateJavaVmResultHasItsReason) {
+TEST_P(LaunchErrors, EveryCreateJavaVmResultHasItsReason) {
     LauncherApp app = makeApp(L"errors-create-fails");
     app.writeIni(probeIni("", "", L"createfails"));
     const struct {
@@ -84,7 +98,7 @@ TEST(LaunchErrors, EveryCreateJavaVmResultHasItsReason) {
     }
 }
 
-TEST(LaunchErrors, MissingClassThroughFindClassIsDescribedThenReported) {
+TEST_P(LaunchErrors, MissingClassThroughFindClassIsDescribedThenReported) {
     LauncherApp app = makeApp(L"errors-no-class");
     app.writeIni(probeIni("", "", L"jdk17-nohelper"));
     WritePrivateProfileStringW(L"Java Runtime Environment", L"Main Class", L"no.such.App", app.ini.c_str());
@@ -94,7 +108,7 @@ TEST(LaunchErrors, MissingClassThroughFindClassIsDescribedThenReported) {
     EXPECT_EQ(r.exitCode, kFailed);
 }
 
-TEST(LaunchErrors, MissingMainMethodWithoutPendingExceptionIsReported) {
+TEST_P(LaunchErrors, MissingMainMethodWithoutPendingExceptionIsReported) {
     LauncherApp app = makeApp(L"errors-no-main-method");
     app.writeIni(probeIni("", "", L"jdk17-nohelper"));
     app.options.env[L"QXTEST_FAIL_STATIC_METHOD"] = L"main";
@@ -104,7 +118,7 @@ TEST(LaunchErrors, MissingMainMethodWithoutPendingExceptionIsReported) {
     EXPECT_FALSE(r.timedOut);
 }
 
-TEST(LaunchErrors, MainMethodLookupWithPendingExceptionIsDescribedOnly) {
+TEST_P(LaunchErrors, MainMethodLookupWithPendingExceptionIsDescribedOnly) {
     // A class without main: the JVM raises NoSuchMethodError, which is described, and nothing else.
     LauncherApp app = makeApp(L"errors-main-pending");
     app.writeIni(probeIni("", "", L"jdk17-nohelper"));
@@ -117,7 +131,7 @@ TEST(LaunchErrors, MainMethodLookupWithPendingExceptionIsDescribedOnly) {
     EXPECT_FALSE(r.timedOut);
 }
 
-TEST(LaunchErrors, NoRuntimeAnywhereFails) {
+TEST_P(LaunchErrors, NoRuntimeAnywhereFails) {
     LauncherApp app = makeApp(L"errors-no-runtime");
     app.writeIni("[Java Runtime Environment]\r\nMain Class=qx.test.Probe\r\nJRE Path=" + narrow(app.dir) +
                  "\\missing\r\n");
@@ -128,5 +142,10 @@ TEST(LaunchErrors, NoRuntimeAnywhereFails) {
     EXPECT_EQ(r.exitCode, kFailed);
     EXPECT_FALSE(r.timedOut);
 }
+
+INSTANTIATE_TEST_SUITE_P(BothLaunchers, LaunchErrors,
+                         ::testing::Values(LauncherExe{"Console", launcherExe},
+                                           LauncherExe{"Windowed", windowedLauncherExe}),
+                         [](const ::testing::TestParamInfo<LauncherExe>& info) { return info.param.name; });
 
 }  // namespace

@@ -31,6 +31,15 @@ bool AsyncChild::start(const std::wstring& commandLine, const ChildOptions& opti
     return true;
 }
 
+bool AsyncChild::startWithoutHandles(const std::wstring& commandLine, const ChildOptions& options) {
+    PROCESS_INFORMATION pi{};
+    if (!startProcess(commandLine, options, nullptr, nullptr, nullptr, pi)) return false;
+    qx::UniqueHandle thread(pi.hThread);
+    process_.reset(pi.hProcess);
+    threadId_ = pi.dwThreadId;
+    return true;
+}
+
 bool AsyncChild::ended(DWORD ms) const {
     return !process_ || WaitForSingleObject(process_.get(), ms) == WAIT_OBJECT_0;
 }

@@ -23,6 +23,8 @@ public:
     // output and error go to `outputBase`.out and `outputBase`.err (empty = nowhere).
     bool start(const std::wstring& commandLine, const ChildOptions& options,
                const std::wstring& outputBase = {});
+    // Starts `commandLine` with no standard handles at all, as the shell starts a windowed program.
+    bool startWithoutHandles(const std::wstring& commandLine, const ChildOptions& options);
     // True once the child has ended, waiting at most `ms`.
     bool ended(DWORD ms = 0) const;
     DWORD exitCode() const;

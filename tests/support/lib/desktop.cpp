@@ -165,11 +165,13 @@ RECT screenRect(HWND window) {
 }
 
 std::wstring windowText(HWND window) {
-    // GetWindowTextW cannot read a control of another process; the message is passed across.
-    wchar_t text[1024] = L"";
+    // GetWindowTextW cannot read a control of another process; the messages are passed across.
     DWORD_PTR length = 0;
-    SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000,
-                        &length);
+    SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 5000, &length);
+    std::wstring text(std::max<DWORD_PTR>(length, 1023) + 1, L'\0');
+    SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                        SMTO_ABORTIFHUNG, 5000, &length);
+    text.resize(wcsnlen(text.c_str(), text.size()));
     return text;
 }
 

@@ -24,7 +24,7 @@ std::vector<std::string> LauncherApp::traceLines() const {
     return lines(text);
 }
 
-LauncherApp makeApp(const std::wstring& testName, const std::wstring& name) {
+LauncherApp makeApp(const std::wstring& testName, const std::wstring& name, const std::wstring& launcher) {
     LauncherApp app;
     app.dir = scratchDir(testName);
     app.exe = app.dir + L"\\" + name + L".exe";
@@ -32,7 +32,7 @@ LauncherApp makeApp(const std::wstring& testName, const std::wstring& name) {
     app.appData = app.dir + L"\\appdata";
     app.trace = app.dir + L"\\jvm-trace.txt";
     CreateDirectoryW(app.appData.c_str(), nullptr);
-    copyFile(launcherExe(), app.exe);
+    copyFile(launcher, app.exe);
     // Nothing of the machine's own runtimes or of other tests may leak in.
     app.options.env[L"APPDATA"] = app.appData;
     app.options.env[L"JAVA_HOME"] = L"";

@@ -27,8 +27,9 @@ struct LauncherApp {
     std::vector<std::string> traceLines() const;
 };
 
-// A fresh scratch folder `testName` holding a copy of the launcher as <name>.exe.
-LauncherApp makeApp(const std::wstring& testName, const std::wstring& name = L"app");
+// A fresh scratch folder `testName` holding a copy of `launcher` as <name>.exe.
+LauncherApp makeApp(const std::wstring& testName, const std::wstring& name = L"app",
+                    const std::wstring& launcher = launcherExe());
 
 // The usual settings of a probe application on the bridge runtime `runtime`, plus `extra` lines.
 std::string probeIni(const std::string& extraJre = "", const std::string& extraApp = "",

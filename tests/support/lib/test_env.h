@@ -18,6 +18,8 @@ std::wstring sourceDir();
 std::wstring runtimeHome(const std::wstring& name);
 // build\bin\qxlaunch.exe.
 std::wstring launcherExe();
+// build\bin\qxlaunchw.exe, the windowed launcher.
+std::wstring windowedLauncherExe();
 // build\support\java\<name>.jar.
 std::wstring testJar(const std::wstring& name);
 

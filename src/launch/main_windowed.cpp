@@ -1,0 +1,5 @@
+#include <windows.h>
+
+#include "launch/launcher_main.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return qx::runLauncher(qx::LauncherKind::Windowed); }
