@@ -129,6 +129,10 @@ bool isWellFormedShare(const std::u16string& token, unsigned long long& percent)
     return digitInFirst;
 }
 
+// Walks the lines itself rather than through IniTextStore: findings need line numbers, which the
+// store does not keep, and a settings file is read by the profile functions' rules (names ignoring
+// case, any line end, ";" comments), not by the embedded text's. Names, kinds and value rules all come
+// from the launcher's shared code.
 class Linter {
 public:
     Linter(std::vector<LintFinding>& findings, const ClassPathProber& probe)
