@@ -11,10 +11,13 @@ template <typename Integer>
 std::wstring decimalText(Integer value) {
     static_assert(std::is_integral_v<Integer>, "integers only");
     using Unsigned = std::make_unsigned_t<Integer>;
-    const bool negative = value < 0;
-    // Negated in the unsigned type, so the lowest value of a signed type is right too.
-    Unsigned magnitude =
-        negative ? static_cast<Unsigned>(0 - static_cast<Unsigned>(value)) : static_cast<Unsigned>(value);
+    bool negative = false;
+    Unsigned magnitude = static_cast<Unsigned>(value);
+    if constexpr (std::is_signed_v<Integer>) {
+        negative = value < 0;
+        // Negated in the unsigned type, so the lowest value of a signed type is right too.
+        if (negative) magnitude = static_cast<Unsigned>(0 - magnitude);
+    }
     wchar_t digits[24];
     wchar_t* end = digits + 24;
     wchar_t* begin = end;
