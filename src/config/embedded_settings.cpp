@@ -54,23 +54,18 @@ std::wstring fromUtf16Le(const std::vector<uint8_t>& bytes) {
     return text;
 }
 
-}  // namespace
-
-std::vector<uint8_t> decipherResource(unsigned id, const std::string& passPhrase, HMODULE module) {
-    std::vector<uint8_t> buffer = resourceBytes(module, id);
-
-    const UniqueCryptProvider provider = acquireProvider();
+// `buffer` deciphered in place with the RC4 key derived from the MD5 of `passPhrase`; empty when no key
+// can be made.
+std::vector<uint8_t> decipherWith(const UniqueCryptProvider& provider, std::vector<uint8_t> buffer,
+                                  const std::string& passPhrase) {
     if (!provider) return {};
     UniqueCryptKey key;
     {
-        HCRYPTHASH rawHash = 0;
-        if (!CryptCreateHash(provider.get(), CALG_MD5, 0, 0, &rawHash)) return {};
-        const UniqueCryptHash hash(rawHash);
+        UniqueCryptHash hash;
+        if (!CryptCreateHash(provider.get(), CALG_MD5, 0, 0, hash.put())) return {};
         const auto* data = reinterpret_cast<const BYTE*>(passPhrase.data());
         if (!CryptHashData(hash.get(), data, static_cast<DWORD>(passPhrase.size()), 0)) return {};
-        HCRYPTKEY rawKey = 0;
-        if (!CryptDeriveKey(provider.get(), CALG_RC4, hash.get(), 0, &rawKey)) return {};
-        key.reset(rawKey);
+        if (!CryptDeriveKey(provider.get(), CALG_RC4, hash.get(), 0, key.put())) return {};
     }
     if (!buffer.empty()) {
         DWORD length = static_cast<DWORD>(buffer.size());
@@ -80,10 +75,41 @@ std::vector<uint8_t> decipherResource(unsigned id, const std::string& passPhrase
     return buffer;
 }
 
-std::wstring loadEmbeddedSettingsText(const std::wstring& upgradeCode, HMODULE module) {
+std::wstring readEmbeddedSettingsText(const std::wstring& upgradeCode, HMODULE module) {
+    // Without settings there is nothing to decipher: most executables start without touching CryptoAPI,
+    // whose provider costs several libraries loaded and unloaded again.
+    std::vector<uint8_t> settings = resourceBytes(module, kSettingsTextResource);
+    if (settings.empty()) return {};
+    const UniqueCryptProvider provider = acquireProvider();
     const std::wstring passPhrase =
-        fromUtf16Le(decipherResource(kPassPhraseResource, toAnsi(upgradeCode), module));
-    return fromUtf16Le(decipherResource(kSettingsTextResource, toAnsi(passPhrase), module));
+        fromUtf16Le(decipherWith(provider, resourceBytes(module, kPassPhraseResource), toAnsi(upgradeCode)));
+    return fromUtf16Le(decipherWith(provider, std::move(settings), toAnsi(passPhrase)));
+}
+
+}  // namespace
+
+std::vector<uint8_t> decipherResource(unsigned id, const std::string& passPhrase, HMODULE module) {
+    std::vector<uint8_t> buffer = resourceBytes(module, id);
+    if (buffer.empty()) return {};
+    return decipherWith(acquireProvider(), std::move(buffer), passPhrase);
+}
+
+std::wstring loadEmbeddedSettingsText(const std::wstring& upgradeCode, HMODULE module) {
+    if (module != nullptr) return readEmbeddedSettingsText(upgradeCode, module);
+    // Every reader of one start asks for the executable's own text; its resources cannot change while
+    // it runs, so the text is deciphered once per Upgrade Code.
+    static SRWLOCK lock = SRWLOCK_INIT;
+    static std::wstring cachedCode, cachedText;
+    static bool cached = false;
+    AcquireSRWLockExclusive(&lock);
+    if (!cached || cachedCode != upgradeCode) {
+        cachedText = readEmbeddedSettingsText(upgradeCode, nullptr);
+        cachedCode = upgradeCode;
+        cached = true;
+    }
+    std::wstring text = cachedText;
+    ReleaseSRWLockExclusive(&lock);
+    return text;
 }
 
 }  // namespace qx

@@ -1,5 +1,7 @@
 #include "diag/format_message.h"
 
+#include "base/decimal_text.h"
+
 namespace qx {
 
 std::wstring formatMessage(const std::wstring& format, const std::vector<FormatArg>& args) {
@@ -20,9 +22,9 @@ std::wstring formatMessage(const std::wstring& format, const std::vector<FormatA
             const FormatArg* arg = next < args.size() ? &args[next] : nullptr;
             ++next;
             if (kind == L's') {
-                if (arg) out += arg->isNumber ? std::to_wstring(arg->number) : arg->text;
+                if (arg) out += arg->isNumber ? decimalText(arg->number) : arg->text;
             } else {
-                out += std::to_wstring(arg && arg->isNumber ? arg->number : 0);
+                out += decimalText(arg && arg->isNumber ? arg->number : 0);
             }
             ++i;
         } else {

@@ -1,5 +1,7 @@
 #include "diag/time_pattern.h"
 
+#include "base/decimal_text.h"
+
 namespace qx {
 namespace {
 
@@ -29,7 +31,7 @@ void expandTimePattern(std::wstring& name, const SYSTEMTIME& time) {
     const size_t last = name.rfind(L'%');
     std::wstring picture = last > first ? name.substr(first + 1, last - first - 1) : std::wstring();
     if (!picture.empty() && picture.find(L'L') != std::wstring::npos) {
-        const std::wstring millis = std::to_wstring(time.wMilliseconds);
+        const std::wstring millis = decimalText(time.wMilliseconds);
         std::wstring replaced;
         for (wchar_t c : picture) {
             if (c == L'L')

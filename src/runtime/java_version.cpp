@@ -2,6 +2,7 @@
 
 #include <climits>
 
+#include "base/decimal_text.h"
 #include "diag/message_catalogue.h"
 
 namespace qx {
@@ -50,7 +51,7 @@ std::wstring formatJavaVersion(const JavaVersion& version) {
     std::wstring text;
     for (int i = 0; i <= last; ++i) {
         if (i > 0) text += L'.';
-        text += std::to_wstring(version.parts[i]);
+        text += decimalText(version.parts[i]);
     }
     return text;
 }

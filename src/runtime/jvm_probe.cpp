@@ -16,6 +16,15 @@ constexpr const wchar_t* kDefaultOrder[] = {
 }  // namespace
 
 bool pathExists(const std::wstring& path) {
+    // A registry search probes up to five names per registered runtime. Asking for the attributes is
+    // one query where a directory search opens, lists and closes the folder; only a name with
+    // wildcards (DOS ones included), which FindFirstFileW matches as a pattern, still needs the search.
+    if (path.find_first_of(L"*?<>\"") == std::wstring::npos) {
+        WIN32_FILE_ATTRIBUTE_DATA attributes;
+        if (GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &attributes)) return true;
+        // A folder that may be searched but not read still lists the name.
+        if (GetLastError() != ERROR_ACCESS_DENIED && GetLastError() != ERROR_SHARING_VIOLATION) return false;
+    }
     WIN32_FIND_DATAW data;
     UniqueFind find(FindFirstFileW(path.c_str(), &data));
     return static_cast<bool>(find);

@@ -2,6 +2,8 @@
 
 #include <limits>
 
+#include "base/decimal_text.h"
+
 namespace qx {
 namespace {
 
@@ -111,7 +113,7 @@ std::wstring rewriteMemoryShare(const std::wstring& token, const MachineMemory& 
 
     if (maximumKb != 0 && sizeKb > maximumKb) sizeKb = maximumKb;
     if (sizeKb < minimumKb) sizeKb = minimumKb;
-    return fields.prefix + std::to_wstring(sizeKb) + L"K";
+    return fields.prefix + decimalText(sizeKb) + L"K";
 }
 
 uint64_t parseStackSize(const std::wstring& text) {

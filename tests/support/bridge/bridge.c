@@ -14,6 +14,9 @@
  *   QXTEST_JVM_TRACE           Windows path of a trace file, see below.
  *   QXTEST_FAIL_STATIC_METHOD  GetStaticMethodID returns NULL for this method name, with no
  *                              exception pending (lets the launcher see a "main" lookup fail bare).
+ *   QXBENCH_MEMORY             Windows path of a file that receives the process's peak working set in
+ *                              bytes as JNI_CreateJavaVM is entered, before libjvm.so is loaded
+ *                              (the start-up benchmark's figure of the caller's own footprint).
  *
  * Trace file (QXTEST_JVM_TRACE): records what the caller passed, untranslated. The first write of a
  * process truncates the file, later ones append. One item per line, "\n" ends each line:
@@ -67,6 +70,7 @@
 #define _GNU_SOURCE
 #include <windows.h>
 #include <winternl.h>
+#include <psapi.h>
 
 #include <jni.h>
 #include <jvmti.h>
@@ -1116,8 +1120,34 @@ jint QX_MS qxh_GetEnv(JavaVM *vm, void **penv, jint version) {
 
 /* ---- exports ------------------------------------------------------------------------------------ */
 
+/* The caller's peak working set so far, for the benchmark; psapi is not linked, so looked up. */
+static void record_peak_working_set(void) {
+    char *path = win_getenv("QXBENCH_MEMORY");
+    if (!path) return;
+    typedef BOOL(WINAPI * counters_fn)(HANDLE, PROCESS_MEMORY_COUNTERS *, DWORD);
+    counters_fn counters =
+        (counters_fn)(void *)GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "K32GetProcessMemoryInfo");
+    PROCESS_MEMORY_COUNTERS pmc;
+    memset(&pmc, 0, sizeof pmc);
+    pmc.cb = sizeof pmc;
+    if (counters && counters(GetCurrentProcess(), &pmc, sizeof pmc)) {
+        char text[32];
+        const int n = snprintf(text, sizeof text, "%llu\n", (unsigned long long)pmc.PeakWorkingSetSize);
+        WCHAR *wpath = to_wide(CP_UTF8, path);
+        HANDLE f = CreateFileW(wpath, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
+        if (f != INVALID_HANDLE_VALUE) {
+            DWORD written;
+            WriteFile(f, text, (DWORD)n, &written, NULL);
+            CloseHandle(f);
+        }
+        free(wpath);
+    }
+    free(path);
+}
+
 jint WINAPI qx_JNI_CreateJavaVM(JavaVM **pvm, void **penv, void *vargs) {
     JavaVMInitArgs *args = vargs;
+    record_peak_working_set();
     *pvm = NULL;
     *penv = NULL;
     trace_create_args(args);

@@ -1,0 +1,68 @@
+// What the shipped executable promises about itself: static, importing only libraries every Windows has
+// loaded anyway, so nothing beyond them is mapped before the VM (the window, shell and COM libraries
+// come with their first call).
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <set>
+#include <string>
+
+#include "base/decimal_text.h"
+#include "support/lib/test_env.h"
+
+namespace {
+
+// The names in the import directory of the PE file `bytes`, upper-cased; empty when it has none.
+std::set<std::string> importedLibraries(const std::string& bytes) {
+    const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(bytes.data());
+    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS64*>(bytes.data() + dos->e_lfanew);
+    const IMAGE_DATA_DIRECTORY& directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    const auto* sections = IMAGE_FIRST_SECTION(nt);
+    const auto offsetOf = [&](DWORD rva) -> size_t {
+        for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i) {
+            const IMAGE_SECTION_HEADER& s = sections[i];
+            if (rva >= s.VirtualAddress && rva < s.VirtualAddress + s.SizeOfRawData)
+                return rva - s.VirtualAddress + s.PointerToRawData;
+        }
+        return 0;
+    };
+    std::set<std::string> names;
+    if (directory.VirtualAddress == 0) return names;
+    for (size_t at = offsetOf(directory.VirtualAddress);
+         at != 0 && at + sizeof(IMAGE_IMPORT_DESCRIPTOR) <= bytes.size();
+         at += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
+        IMAGE_IMPORT_DESCRIPTOR entry;
+        std::memcpy(&entry, bytes.data() + at, sizeof entry);
+        if (entry.Name == 0) break;
+        std::string name = bytes.c_str() + offsetOf(entry.Name);
+        for (char& c : name) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+        names.insert(name);
+    }
+    return names;
+}
+
+TEST(ShippedExe, ImportsOnlyKernel32Advapi32AndTheCRuntime) {
+    std::string bytes;
+    ASSERT_TRUE(qxtest::readFile(qxtest::launcherExe(), bytes));
+    ASSERT_GT(bytes.size(), 4096u);
+    EXPECT_EQ(importedLibraries(bytes),
+              (std::set<std::string>{"ADVAPI32.DLL", "KERNEL32.DLL", "MSVCRT.DLL"}));
+}
+
+TEST(DecimalText, MatchesTheStandardLibrarysDecimalForm) {
+    EXPECT_EQ(qx::decimalText(0), L"0");
+    EXPECT_EQ(qx::decimalText(7), L"7");
+    EXPECT_EQ(qx::decimalText(-1), L"-1");
+    EXPECT_EQ(qx::decimalText(int32_t{-2147483647 - 1}), L"-2147483648");
+    EXPECT_EQ(qx::decimalText(int32_t{2147483647}), L"2147483647");
+    EXPECT_EQ(qx::decimalText(uint64_t{18446744073709551615u}), L"18446744073709551615");
+    EXPECT_EQ(qx::decimalText(WORD{999}), L"999");
+    EXPECT_EQ(qx::decimalText(int64_t{-9223372036854775807 - 1}), L"-9223372036854775808");
+    for (int32_t value : {1, 9, 10, 99, 100, 65535, -10, -12345}) {
+        EXPECT_EQ(qx::decimalText(value), std::to_wstring(value)) << value;
+    }
+}
+
+}  // namespace
