@@ -5,6 +5,9 @@
 #include "launch/service_host.h"
 
 int wmain() {
+    // No later load may search the working folder, which whoever starts the launcher chooses; the PATH
+    // search that the application's own native libraries rely on stays.
+    SetDllDirectoryW(L"");
     qx::Launcher launcher;
     // The service callbacks reach these through process-wide pointers; they go before the launcher.
     qx::ServiceStatusBlock serviceStatus;
