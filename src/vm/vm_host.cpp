@@ -1,6 +1,5 @@
 #include "vm/vm_host.h"
 
-#include <utility>
 #include <vector>
 
 #include "base/ansi.h"
@@ -135,12 +134,12 @@ JavaVM* attachToVm(VmSettings& vm, JNIEnv** env) {
 }
 
 void destroyVm(VmSettings& vm) {
-    JavaVM* javaVm = nullptr;
-    {
-        ExclusiveVmLock guard(vm);
-        javaVm = std::exchange(vm.javaVm, nullptr);
-    }
-    if (javaVm) javaVm->DestroyJavaVM();
+    if (!vm.javaVm) return;
+    // Helpers may still attach while this waits for the last non-daemon thread: a service's stop has to
+    // reach an application whose main has returned.
+    vm.javaVm->DestroyJavaVM();
+    ExclusiveVmLock guard(vm);
+    vm.javaVm = nullptr;
 }
 
 MainResult runMainClass(VmSettings& vm, bool stayAttached) {

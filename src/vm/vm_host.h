@@ -28,12 +28,12 @@ enum class MainResult { Returned, Threw, Failed };
 MainResult runMainClass(VmSettings& vm, bool stayAttached);
 
 // Attaches the calling helper thread to the VM: the VM, with the thread's environment in `env`, or null
-// when there is no VM (not yet, or not any more). Attaching and taking the VM away are serialised, so no
-// helper attaches to a VM that is being destroyed.
+// when there is no VM (not yet, or not any more). Publishing and clearing the VM are serialised with it,
+// so a helper never reads a VM that has been destroyed.
 JavaVM* attachToVm(VmSettings& vm, JNIEnv** env);
 
-// Takes the VM away from later attaches and destroys it, which waits for the attached threads (outside
-// service mode, also for the application's non-daemon threads). Nothing when there is no VM.
+// Destroys the VM, which waits for its last non-daemon thread (attached helpers count), then takes it
+// away from later attaches. Nothing when there is no VM.
 void destroyVm(VmSettings& vm);
 
 // The stack trace of `exception` as printed by printStackTrace; empty when a step fails. The
