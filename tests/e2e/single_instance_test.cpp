@@ -162,6 +162,7 @@ TEST(SingleInstance, SecondStartDuringThePrimarysStartIsHeldUntilMainIsAboutToRu
     ASSERT_TRUE(staleReady);
     ASSERT_TRUE(s.primary.start(s.command(s.awaitQuit()), s.app.options, s.file(L"primary")));
     ASSERT_TRUE(waitForLineStarting(s.log, "loader waiting", kStartMs));
+    EXPECT_EQ(WaitForSingleObject(staleReady.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "not reset";
 
     AsyncChild second;
     ASSERT_TRUE(second.start(s.command(L"--answer=9 early"), s.app.options));
