@@ -15,20 +15,26 @@ DWORD ensureParentDirectories(const std::wstring& path) {
     }
     const bool network = isNetworkPath(path);
     const std::vector<std::wstring> components = splitPath(path);
+    // A path such as "\\" has no component at all; with no folder above the file, there is nothing to do
+    // and opening the file reports the fault.
+    if (components.size() < 2) return 0;
 
     DWORD remembered = 0;
     std::wstring current = components.front();
+    bool createdCurrent = false;
     for (size_t i = 1; i + 1 < components.size(); ++i) {
         std::wstring candidate = current + L'\\' + components[i];
-        if (!CreateDirectoryW(candidate.c_str(), nullptr)) {
+        const bool created = CreateDirectoryW(candidate.c_str(), nullptr) != FALSE;
+        if (!created) {
             remembered = GetLastError();
             if (remembered != ERROR_ALREADY_EXISTS && !network) {
-                // Succeeds only when the folder is empty: a parent that holds anything stays.
-                if (i > 1) static_cast<void>(removeDirectoryLong(current));
+                // Only a folder this call made goes again, and only while it is empty.
+                if (createdCurrent) static_cast<void>(removeDirectoryLong(current));
                 break;
             }
         }
         current = std::move(candidate);
+        createdCurrent = created;
     }
     return remembered == ERROR_ALREADY_EXISTS ? 0 : remembered;
 }

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "base/environment.h"
+#include "base/long_path.h"
 #include "config/module_path.h"
 
 namespace qx {
@@ -46,6 +47,11 @@ std::wstring userSettingsPathFor(const std::wstring& sourcePath, const ProductIn
 bool settingsFilePath(std::wstring& path) {
     std::wstring executable;
     return moduleFilePath(executable) && settingsPathFor(executable, path);
+}
+
+std::wstring pairProductPath(const std::wstring& pairProduct, const std::wstring& executablePath) {
+    if (pairProduct.empty() || isAbsolutePath(pairProduct)) return pairProduct;
+    return executablePath.substr(0, executablePath.rfind(L'\\')) + L'\\' + pairProduct;
 }
 
 bool pairSettingsFilePath(const std::wstring& pairProduct, std::wstring& path) {

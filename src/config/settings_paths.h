@@ -25,6 +25,10 @@ std::wstring userSettingsPathFor(const std::wstring& sourcePath, const ProductIn
 // (error line written) or has no ".".
 [[nodiscard]] bool settingsFilePath(std::wstring& path);
 
+// The companion launcher as it is started: a relative "Pair Product" hangs below the launcher's folder,
+// as a relative "JRE Path" does, never below the working folder; empty stays empty.
+std::wstring pairProductPath(const std::wstring& pairProduct, const std::wstring& executablePath);
+
 // The companion launcher's settings file; false when `pairProduct` is empty or has no ".".
 [[nodiscard]] bool pairSettingsFilePath(const std::wstring& pairProduct, std::wstring& path);
 

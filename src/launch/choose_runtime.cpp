@@ -58,7 +58,8 @@ void rememberJrePath(const Launcher& launcher, const std::wstring& folder) {
     }
     storeJrePath(ownSettings, folder);
     std::wstring pairSettings;
-    if (pairSettingsFilePath(launcher.pairProduct, pairSettings)) storeJrePath(pairSettings, folder);
+    if (pairSettingsFilePath(pairProductPath(launcher.pairProduct, launcher.executablePath), pairSettings))
+        storeJrePath(pairSettings, folder);
 }
 
 }  // namespace qx

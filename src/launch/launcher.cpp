@@ -1,17 +1,17 @@
 #include "launch/launcher.h"
 
 #include "launch/single_instance.h"
+#include "vm/vm_host.h"
 
 namespace qx {
 
 Launcher::Launcher() { gLauncher = this; }
 
 Launcher::~Launcher() {
+    // No request may start attaching to the VM once it is going.
+    stopHandoffs(*this);
     // Outside service mode this waits for the application's remaining non-daemon threads.
-    if (javaVm) {
-        javaVm->DestroyJavaVM();
-        javaVm = nullptr;
-    }
+    destroyVm(*this);
     releaseSingleInstance(*this);
     if (gLauncher == this) gLauncher = nullptr;
 }

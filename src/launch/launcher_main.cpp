@@ -10,6 +10,9 @@
 namespace qx {
 
 int runLauncher(LauncherKind kind) {
+    // No later load may search the working folder, which whoever starts the launcher chooses; the PATH
+    // search that the application's own native libraries rely on stays.
+    SetDllDirectoryW(L"");
     qx::Launcher launcher;
     if (kind == LauncherKind::Windowed) {
         // Read only when an error is shown; the name is known once the settings have been read.

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "base/scoped.h"
+#include "config/settings_paths.h"
 #include "diag/message_catalogue.h"
 #include "diag/report_error.h"
 #include "launch/launcher.h"
@@ -18,11 +19,12 @@ int32_t relaunchPairProduct(Launcher& launcher) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(launcher.pairProduct.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &process)) {
+    const std::wstring pairProduct = pairProductPath(launcher.pairProduct, launcher.executablePath);
+    if (!CreateProcessW(pairProduct.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
         // Nothing would run the application, so this start has failed whatever "Pair Return Code" says.
         const DWORD error = GetLastError();
-        reportError(kMsgPairStartFailed, {launcher.pairProduct, error});
+        reportError(kMsgPairStartFailed, {pairProduct, error});
         return -1;
     }
     UniqueHandle child(process.hProcess), thread(process.hThread);

@@ -50,10 +50,7 @@ void assembleLauncherVmOptions(Launcher& launcher) {
 
 // In service mode the VM goes on the VM thread, right after main; elsewhere at the launcher's end.
 void destroyServiceVm(Launcher& launcher) {
-    if (launcher.isService && launcher.javaVm) {
-        launcher.javaVm->DestroyJavaVM();
-        launcher.javaVm = nullptr;
-    }
+    if (launcher.isService) destroyVm(launcher);
 }
 
 DWORD WINAPI vmThreadMain(LPVOID param) {

@@ -9,6 +9,7 @@
 #include "launch/launch_sequence.h"
 #include "launch/launcher.h"
 #include "vm/jni_utils.h"
+#include "vm/vm_host.h"
 
 namespace qx {
 namespace {
@@ -64,7 +65,20 @@ bool prepareIdentity(ServiceIdentity& identity, Launcher& launcher) {
     return true;
 }
 
-ServiceStatusBlock::ServiceStatusBlock() { gServiceStatus = this; }
+ServiceStatusBlock::ServiceStatusBlock(DWORD maxStopCheckPoints)
+    : maxStopCheckPoints_(maxStopCheckPoints), wakeProgress_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+    gServiceStatus = this;
+}
+
+ServiceStatusBlock::~ServiceStatusBlock() {
+    {
+        ExclusiveLock guard(lock_);
+        closing_ = true;
+    }
+    if (wakeProgress_) SetEvent(wakeProgress_.get());
+    if (progressThread_) WaitForSingleObject(progressThread_.get(), INFINITE);
+    if (gServiceStatus == this) gServiceStatus = nullptr;
+}
 
 bool ServiceStatusBlock::reportLocked() { return SetServiceStatus(statusHandle, &status) != FALSE; }
 
@@ -106,7 +120,10 @@ bool ServiceStatusBlock::reportCurrent() {
 
 bool ServiceStatusBlock::advanceStopCheckPoint() {
     ExclusiveLock guard(lock_);
-    if (status.dwCurrentState != SERVICE_STOP_PENDING || stopAbandoned_) return false;
+    if (status.dwCurrentState != SERVICE_STOP_PENDING || stopAbandoned_ || closing_) return false;
+    // A stop that never ends must not look busy for ever: past the bound the wait hint runs out and the
+    // control manager decides.
+    if (status.dwCheckPoint >= maxStopCheckPoints_) return false;
     ++status.dwCheckPoint;
     return reportLocked();
 }
@@ -118,16 +135,19 @@ void ServiceStatusBlock::abandonStop() {
 
 void ServiceStatusBlock::startStopProgress() {
     if (InterlockedExchange(&progressRunning_, 1) != 0) return;
-    UniqueHandle thread(CreateThread(nullptr, 0, stopProgressThreadMain, this, 0, nullptr));
-    if (!thread) InterlockedExchange(&progressRunning_, 0);
+    // An earlier thread has cleared the flag as its last step; it is gone, or about to be.
+    if (progressThread_) WaitForSingleObject(progressThread_.get(), INFINITE);
+    progressThread_.reset(CreateThread(nullptr, 0, stopProgressThreadMain, this, 0, nullptr));
+    if (!progressThread_) InterlockedExchange(&progressRunning_, 0);
 }
 
-// Reports progress for as long as the stop is pending and has not been given up.
+// Reports progress for as long as the stop is pending, has not been given up and is within its bound.
 DWORD WINAPI ServiceStatusBlock::stopProgressThreadMain(LPVOID param) {
     auto* block = static_cast<ServiceStatusBlock*>(param);
-    do {
-        Sleep(kStopProgressIntervalMs);
-    } while (block->advanceStopCheckPoint());
+    // Woken early only when the block goes; without its event the thread reports nothing.
+    while (WaitForSingleObject(block->wakeProgress_.get(), kStopProgressIntervalMs) == WAIT_TIMEOUT &&
+           block->advanceStopCheckPoint()) {
+    }
     InterlockedExchange(&block->progressRunning_, 0);
     return 0;
 }
@@ -146,9 +166,20 @@ int32_t ServiceHost::serviceRun(DWORD argc, LPWSTR* argv) {
     return run(*launcher_);
 }
 
+ServiceHost::~ServiceHost() {
+    // The control manager calls no handler any more once the dispatcher has returned; no thread is added.
+    for (UniqueHandle& thread : stopThreads_) WaitForSingleObject(thread.get(), INFINITE);
+    if (gServiceHost == this) gServiceHost = nullptr;
+}
+
 void ServiceHost::serviceStop() {
     UniqueHandle stopThread(CreateThread(nullptr, 0, stopThreadMain, nullptr, 0, nullptr));
-    if (stopThread) status_->startStopProgress();
+    if (!stopThread) return;
+    {
+        ExclusiveLock guard(stopThreadsLock_);
+        stopThreads_.push_back(std::move(stopThread));
+    }
+    status_->startStopProgress();
 }
 
 void ServiceHost::onVmExit(int32_t code) {
@@ -184,10 +215,9 @@ DWORD WINAPI stopThreadMain(LPVOID) {
 }
 
 bool requestStop(Launcher& launcher) {
-    JavaVM* vm = launcher.javaVm;
-    if (!vm) return false;
     JNIEnv* env = nullptr;
-    if (vm->AttachCurrentThread(reinterpret_cast<void**>(&env), nullptr) != JNI_OK) return false;
+    JavaVM* vm = attachToVm(launcher, &env);
+    if (!vm) return false;
     const bool stopped = stopApplication(launcher, env);
     if (!staysAttachedToVm(launcher)) vm->DetachCurrentThread();
     return stopped;

@@ -8,6 +8,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "base/scoped.h"
 
 #include "vm/vm_exit_listener.h"
 
@@ -26,10 +29,16 @@ struct ServiceIdentity {
 // Fills `identity`; false when the module path cannot be read (its error line is written).
 [[nodiscard]] bool prepareIdentity(ServiceIdentity& identity, Launcher& launcher);
 
+// Stop progress is reported once a second for at most this many check points (two minutes); a stop that
+// takes longer is then left to the control manager to judge.
+constexpr DWORD kMaxStopCheckPoints = 120;
+
 // The reported status. Reports are serialised, so a progress report during a stop can never follow the
 // stopped report.
 struct ServiceStatusBlock {
-    ServiceStatusBlock();  // publishes itself for the service main and the control handler
+    // Publishes itself for the service main and the control handler.
+    explicit ServiceStatusBlock(DWORD maxStopCheckPoints = kMaxStopCheckPoints);
+    ~ServiceStatusBlock();  // ends the progress thread
     ServiceStatusBlock(const ServiceStatusBlock&) = delete;
     ServiceStatusBlock& operator=(const ServiceStatusBlock&) = delete;
 
@@ -38,8 +47,8 @@ struct ServiceStatusBlock {
     [[nodiscard]] bool reportStopPending();
     [[nodiscard]] bool reportStopped(DWORD win32ExitCode);
     [[nodiscard]] bool reportCurrent();
-    // While a stop is pending: the next check point, reported. False once the state has moved on or the
-    // stop was given up.
+    // While a stop is pending: the next check point, reported. False once the state has moved on, the
+    // stop was given up or the check points have reached their bound.
     [[nodiscard]] bool advanceStopCheckPoint();
     void abandonStop();
     // Starts the thread that calls advanceStopCheckPoint once a second, unless one is running.
@@ -57,12 +66,17 @@ private:
 
     SRWLOCK lock_ = SRWLOCK_INIT;
     bool stopAbandoned_ = false;
+    bool closing_ = false;  // the block is going: no more progress
+    const DWORD maxStopCheckPoints_;
     volatile LONG progressRunning_ = 0;
+    UniqueHandle progressThread_;
+    UniqueHandle wakeProgress_;  // set when the block goes, so the thread need not sleep out its interval
 };
 
 class ServiceHost final : public VmExitListener {
 public:
     ServiceHost(ServiceStatusBlock& status, Launcher& launcher);  // publishes itself for the callbacks
+    ~ServiceHost();  // waits for the stop threads, which read the host
     ServiceHost(const ServiceHost&) = delete;
     ServiceHost& operator=(const ServiceHost&) = delete;
 
@@ -82,6 +96,8 @@ public:
 private:
     ServiceStatusBlock* status_;
     Launcher* launcher_;
+    SRWLOCK stopThreadsLock_ = SRWLOCK_INIT;
+    std::vector<UniqueHandle> stopThreads_;
 };
 
 void WINAPI serviceMain(DWORD argc, LPWSTR* argv);

@@ -16,6 +16,7 @@
 #include "launch/handoff_block.h"
 #include "launch/launcher.h"
 #include "vm/jni_utils.h"
+#include "vm/vm_host.h"
 
 namespace qx {
 namespace {
@@ -108,21 +109,41 @@ bool callSecondaryMain(const HandoffRequest& request, JNIEnv* env) {
 DWORD WINAPI handoffThreadMain(LPVOID param) {
     std::unique_ptr<HandoffRequest> request(static_cast<HandoffRequest*>(param));
     Launcher& launcher = *request->launcher;
-    // Requests that arrive while the primary is still starting wait until main is about to run.
-    if (launcher.readyEvent) WaitForSingleObject(launcher.readyEvent.get(), INFINITE);
-    JavaVM* vm = launcher.javaVm;
-    if (!vm) return 1;
+    // Requests that arrive while the primary is still starting wait until main is about to run, or
+    // until the launcher goes without main ever running.
+    if (launcher.readyEvent) {
+        const HANDLE events[] = {launcher.readyEvent.get(), launcher.handoffsClosing.get()};
+        if (WaitForMultipleObjects(2, events, FALSE, INFINITE) != WAIT_OBJECT_0) return 1;
+    }
     JNIEnv* env = nullptr;
-    if (vm->AttachCurrentThread(reinterpret_cast<void**>(&env), nullptr) != JNI_OK) return 1;
+    JavaVM* vm = attachToVm(launcher, &env);
+    if (!vm) return 1;
 
     const bool ok = callSecondaryMain(*request, env);
     if (!staysAttachedToVm(launcher)) vm->DetachCurrentThread();
     return ok ? 0 : 1;
 }
 
+// Keeps the handles of the handoff threads that still run, so the launcher can wait for them.
+void keepHandoffThread(Launcher& launcher, UniqueHandle thread) {
+    auto& threads = launcher.handoffThreads;
+    for (auto it = threads.begin(); it != threads.end();) {
+        it = WaitForSingleObject(it->get(), 0) == WAIT_OBJECT_0 ? threads.erase(it) : it + 1;
+    }
+    threads.push_back(std::move(thread));
+}
+
+struct ListenerStart {
+    Launcher* launcher;
+    HANDLE queueReady;  // set once the listener's message queue exists
+};
+
 DWORD WINAPI listenerThreadMain(LPVOID param) {
-    Launcher& launcher = *static_cast<Launcher*>(param);
+    Launcher& launcher = *static_cast<ListenerStart*>(param)->launcher;
     MSG msg;
+    // A post to a thread without a queue fails, so the queue is made before any start may post.
+    PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
+    SetEvent(static_cast<ListenerStart*>(param)->queueReady);
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         if (msg.message != launcher.handoffMessage) continue;
         auto request = std::make_unique<HandoffRequest>();
@@ -135,7 +156,9 @@ DWORD WINAPI listenerThreadMain(LPVOID param) {
         readHandoffArguments(snapshot, request->arguments);
         PostThreadMessageW(request->secondaryThreadId, launcher.handoffAckMessage, 0, 0);
         UniqueHandle thread(CreateThread(nullptr, 0, handoffThreadMain, request.get(), 0, nullptr));
-        if (thread) request.release();
+        if (!thread) continue;
+        request.release();
+        keepHandoffThread(launcher, std::move(thread));
     }
     return 0;
 }
@@ -144,15 +167,29 @@ DWORD WINAPI listenerThreadMain(LPVOID param) {
 void becomePrimary(Launcher& launcher, const std::wstring& name) {
     launcher.isPrimary = 1;
     launcher.readyEvent.reset(CreateEventW(nullptr, TRUE, FALSE, handoffReadyEventName(name).c_str()));
+    // The event may exist already, left signalled by an earlier instance or set by any process of the
+    // user; signalled, it would let requests reach a VM that does not exist yet.
+    if (launcher.readyEvent) ResetEvent(launcher.readyEvent.get());
+    launcher.handoffsClosing.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     launcher.handoffMessage = RegisterWindowMessageW(name.c_str());
     launcher.handoffAckMessage = RegisterWindowMessageW(handoffAckMessageName(name).c_str());
     if (launcher.handoffMessage == 0 || launcher.handoffAckMessage == 0) return turnOff(launcher);
     HandoffBlock& block = *launcher.handoffBlock.get();
     block.handoffMessageId = launcher.handoffMessage;
     block.primaryProcessId = GetCurrentProcessId();
+    if (!launcher.handoffsClosing) return turnOff(launcher);
+    UniqueHandle queueReady(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!queueReady) return turnOff(launcher);
+    ListenerStart start{&launcher, queueReady.get()};
     DWORD listenerId = 0;
-    launcher.listenerThread.reset(CreateThread(nullptr, 0, listenerThreadMain, &launcher, 0, &listenerId));
+    launcher.listenerThread.reset(CreateThread(nullptr, 0, listenerThreadMain, &start, 0, &listenerId));
     if (!launcher.listenerThread) return turnOff(launcher);
+    // The handoff mutex is released only after this, so no start posts before the queue exists.
+    const HANDLE started[] = {queueReady.get(), launcher.listenerThread.get()};
+    if (WaitForMultipleObjects(2, started, FALSE, INFINITE) != WAIT_OBJECT_0) {
+        launcher.listenerThread.reset();
+        return turnOff(launcher);
+    }
     block.listenerThreadId = listenerId;
 }
 
@@ -259,16 +296,25 @@ int32_t waitForPrimary(Launcher& launcher) {
     }
 }
 
-void releaseSingleInstance(Launcher& launcher) {
-    if (!launcher.singleInstance) return;
-    if (launcher.isPrimary && launcher.listenerThread) {
-        // The listener's queue may not exist yet when the first WM_QUIT is posted, so post until it ends.
+void stopHandoffs(Launcher& launcher) {
+    if (!launcher.singleInstance || !launcher.isPrimary) return;
+    if (launcher.listenerThread) {
+        // A post fails while the listener's queue is full, so post until the listener ends.
         const DWORD listenerId = GetThreadId(launcher.listenerThread.get());
         do {
             PostThreadMessageW(listenerId, WM_QUIT, 0, 0);
         } while (WaitForSingleObject(launcher.listenerThread.get(), 50) == WAIT_TIMEOUT);
         launcher.listenerThread.reset();
     }
+    if (launcher.handoffsClosing) SetEvent(launcher.handoffsClosing.get());
+}
+
+void releaseSingleInstance(Launcher& launcher) {
+    if (!launcher.singleInstance) return;
+    stopHandoffs(launcher);
+    // Each one has left the VM, or never reached it; none may outlive the launcher it reads.
+    for (UniqueHandle& thread : launcher.handoffThreads) WaitForSingleObject(thread.get(), INFINITE);
+    launcher.handoffThreads.clear();
     releaseBlock(launcher);
 }
 

@@ -19,7 +19,12 @@ struct Launcher;
 // the primary could not be opened.
 int32_t waitForPrimary(Launcher& launcher);
 
-// Stops the primary's listener and releases the block; part of the launcher's destruction.
+// Primary: stops the listener, so no request is taken any more, and lets requests that wait for main
+// give up. Part of the launcher's destruction, before the VM goes.
+void stopHandoffs(Launcher& launcher);
+
+// Stops handoffs, waits for every handoff thread and releases the block; part of the launcher's
+// destruction, after the VM has gone.
 void releaseSingleInstance(Launcher& launcher);
 
 }  // namespace qx

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "base/scoped.h"
 #include "launch/handoff_block.h"
@@ -14,6 +15,9 @@ struct SingleInstanceState {
     UniqueHandle handoffMapping;
     UniqueTypedView<HandoffBlock> handoffBlock;  // the mapped block
     UniqueHandle listenerThread;                 // the primary's
+    UniqueHandle handoffsClosing;                // primary: set when the launcher goes; requests then end
+    // The primary's running handoff threads; written only by the listener, read once it has ended.
+    std::vector<UniqueHandle> handoffThreads;
     // Private copies of what the block says, which any process of the user may overwrite.
     uint32_t handoffMessage = 0;     // the handoff message number, both ways
     uint32_t handoffAckMessage = 0;  // primary to secondary: "your arguments are copied"

@@ -16,10 +16,7 @@ void appendMatches(const ClassPathSearch& search, std::wstring& classPath) {
     FileFinder finder;
     if (!finder.findFile(search.pattern)) return;
     do {
-        classPath += search.matchDir;
-        classPath += L'\\';
-        classPath += finder.entry().cFileName;
-        classPath += L';';
+        appendClassPathEntry(classPath, search.matchDir + L'\\' + finder.entry().cFileName);
     } while (finder.findNext());
 }
 
@@ -33,8 +30,7 @@ std::wstring buildClassPath(const std::wstring& value, const std::wstring& execu
     for (const std::wstring& raw : pieces) {
         const std::wstring piece = expandOrKeep(raw);
         if (isLiteralClassPathPiece(piece)) {
-            classPath += piece;
-            classPath += L';';
+            appendClassPathEntry(classPath, piece);
         } else {
             appendMatches(classPathSearch(piece, launcherDir), classPath);
         }

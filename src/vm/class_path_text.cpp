@@ -38,4 +38,17 @@ ClassPathSearch classPathSearch(const std::wstring& piece, const std::wstring& l
     return search;
 }
 
+void appendClassPathEntry(std::wstring& classPath, const std::wstring& entry) {
+    size_t begin = 0;
+    while (begin <= entry.size()) {
+        size_t end = entry.find(L';', begin);
+        if (end == std::wstring::npos) end = entry.size();
+        if (end > begin) {
+            if (!classPath.empty()) classPath += L';';
+            classPath.append(entry, begin, end - begin);
+        }
+        begin = end + 1;
+    }
+}
+
 }  // namespace qx

@@ -24,4 +24,8 @@ struct ClassPathSearch {
 };
 ClassPathSearch classPathSearch(const std::wstring& piece, const std::wstring& launcherDir);
 
+// Appends each non-empty piece of `entry` (cut at ";") to `classPath`, with ";" only between pieces: the
+// JVM reads an empty piece as the working folder, which the user's start-in folder controls.
+void appendClassPathEntry(std::wstring& classPath, const std::wstring& entry);
+
 }  // namespace qx

@@ -24,6 +24,17 @@ void JNICALL abortHook() {
     if (gLauncher && gLauncher->exitListener) gLauncher->exitListener->onVmAbort();
 }
 
+class ExclusiveVmLock {
+public:
+    explicit ExclusiveVmLock(VmSettings& vm) : lock_(vm.javaVmLock) { AcquireSRWLockExclusive(&lock_); }
+    ~ExclusiveVmLock() { ReleaseSRWLockExclusive(&lock_); }
+    ExclusiveVmLock(const ExclusiveVmLock&) = delete;
+    ExclusiveVmLock& operator=(const ExclusiveVmLock&) = delete;
+
+private:
+    SRWLOCK& lock_;
+};
+
 unsigned reasonFor(jint result) {
     switch (result) {
         case JNI_ERR:
@@ -105,17 +116,40 @@ bool createVm(VmSettings& vm) {
     args.options = options.data();
     args.ignoreUnrecognized = JNI_FALSE;
 
-    const jint result = vm.createJavaVm(&vm.javaVm, reinterpret_cast<void**>(&vm.jniEnv), &args);
+    JavaVM* created = nullptr;
+    const jint result = vm.createJavaVm(&created, reinterpret_cast<void**>(&vm.jniEnv), &args);
     if (result != JNI_OK) {
-        vm.javaVm = nullptr;
         vm.jniEnv = nullptr;
         const unsigned reason = reasonFor(result);
         reportError(kMsgJniException,
                     {catalogueText(kMsgCreateVmFailed), reason ? loadMessage(reason) : std::wstring()});
         return false;
     }
+    {
+        // Helper threads read the pointer on their own; they see it whole or not at all.
+        ExclusiveVmLock guard(vm);
+        vm.javaVm = created;
+    }
     redirectOutput(vm);
     return true;
+}
+
+JavaVM* attachToVm(VmSettings& vm, JNIEnv** env) {
+    AcquireSRWLockShared(&vm.javaVmLock);
+    JavaVM* javaVm = vm.javaVm;
+    if (javaVm && javaVm->AttachCurrentThread(reinterpret_cast<void**>(env), nullptr) != JNI_OK)
+        javaVm = nullptr;
+    ReleaseSRWLockShared(&vm.javaVmLock);
+    return javaVm;
+}
+
+void destroyVm(VmSettings& vm) {
+    if (!vm.javaVm) return;
+    // Helpers may still attach while this waits for the last non-daemon thread: a service's stop has to
+    // reach an application whose main has returned.
+    vm.javaVm->DestroyJavaVM();
+    ExclusiveVmLock guard(vm);
+    vm.javaVm = nullptr;
 }
 
 MainResult runMainClass(VmSettings& vm, bool stayAttached) {

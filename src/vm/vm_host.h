@@ -27,6 +27,15 @@ enum class MainResult { Returned, Threw, Failed };
 // wait on it.
 MainResult runMainClass(VmSettings& vm, bool stayAttached);
 
+// Attaches the calling helper thread to the VM: the VM, with the thread's environment in `env`, or null
+// when there is no VM (not yet, or not any more). Publishing and clearing the VM are serialised with it,
+// so a helper never reads a VM that has been destroyed.
+JavaVM* attachToVm(VmSettings& vm, JNIEnv** env);
+
+// Destroys the VM, which waits for its last non-daemon thread (attached helpers count), then takes it
+// away from later attaches. Nothing when there is no VM.
+void destroyVm(VmSettings& vm);
+
 // The stack trace of `exception` as printed by printStackTrace; empty when a step fails. The
 // exception stays pending.
 std::wstring describeUncaughtException(jthrowable exception, JNIEnv* env);

@@ -14,7 +14,11 @@ bool loadVmLibrary(VmSettings& vm, const std::wstring& libraryPath) {
     const std::wstring binDir = cutPathComponents(libraryPath, 2);
     AddDllDirectory(binDir.c_str());
 
-    HMODULE library = LoadLibraryExW(libraryPath.c_str(), nullptr, LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
+    // Not the default directories: they include the launcher's own folder, so a DLL planted beside a
+    // launcher started from a download folder would be taken as the runtime's dependency.
+    HMODULE library = LoadLibraryExW(
+        libraryPath.c_str(), nullptr,
+        LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_USER_DIRS | LOAD_LIBRARY_SEARCH_SYSTEM32);
     if (!library) {
         const int32_t error = static_cast<int32_t>(GetLastError());
         reportError(kMsgVmLibraryLoad, {libraryPath, error});

@@ -10,6 +10,7 @@
 #include "diag/message_catalogue.h"
 #include "diag/report_error.h"
 #include "vm/class_path.h"
+#include "vm/class_path_text.h"
 #include "vm/vm_settings.h"
 
 namespace qx {
@@ -51,7 +52,12 @@ void processVmParameter(VmSettings& vm, const std::wstring& token, std::vector<s
 
 bool assembleVmOptions(VmSettings& vm, const VmOptionSettings& settings, const VmOptionContext& context) {
     std::wstring classPath = buildClassPath(settings.classPath, context.executablePath);
-    if (equalsIgnoringCase(settings.embeddedJar, L"Yes")) classPath.insert(0, context.executablePath + L";");
+    if (equalsIgnoringCase(settings.embeddedJar, L"Yes")) {
+        std::wstring withExecutable;
+        appendClassPathEntry(withExecutable, context.executablePath);
+        appendClassPathEntry(withExecutable, classPath);
+        classPath = std::move(withExecutable);
+    }
     if (classPath.empty()) {
         reportError(kMsgNoClassPath);
         return false;

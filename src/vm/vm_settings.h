@@ -22,6 +22,7 @@ using FindClassFromBootLoaderFn = jclass(JNICALL*)(JNIEnv*, const char*);
 struct VmSettings {
     VmExitListener* exitListener = nullptr;  // receives the exit and abort hooks; service mode only
     JavaVM* javaVm = nullptr;                // set between VM creation and destruction
+    SRWLOCK javaVmLock = SRWLOCK_INIT;       // held exclusively to publish or take away javaVm
     JNIEnv* jniEnv = nullptr;                // the creating thread's environment
     std::wstring mainClass;                  // with "/" separators
     std::vector<std::wstring> arguments;     // what main receives

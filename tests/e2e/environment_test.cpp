@@ -88,4 +88,19 @@ TEST(ProcessEnvironment, HugeLibraryPathDoesNotBreakTheStart) {
     EXPECT_EQ(r.exitCode, 0u) << r.out << r.err;
 }
 
+// The runtime's own dependencies come from its folders, never from the launcher's folder or the working
+// folder, where anyone who hands out the launcher can put a DLL of the same name.
+TEST(ProcessEnvironment, RuntimeDependenciesAreNotTakenFromTheLaunchersOrTheWorkingFolder) {
+    LauncherApp app = makeApp(L"env-planted-dll");
+    const std::wstring planted = runtimeHome(L"planted-dependency") + L"\\qxdep.dll";
+    const std::wstring work = app.dir + L"\\work";
+    ASSERT_TRUE(CreateDirectoryW(work.c_str(), nullptr));
+    ASSERT_TRUE(copyFile(planted, app.dir + L"\\qxdep.dll"));
+    ASSERT_TRUE(copyFile(planted, work + L"\\qxdep.dll"));
+    app.options.workDir = work;
+    app.writeIni(probeIni("", "", L"deps"));
+    const ChildResult r = app.run();
+    EXPECT_TRUE(hasLine(r.out, "dependency=runtime bin")) << r.out << r.err;
+}
+
 }  // namespace

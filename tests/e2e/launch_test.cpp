@@ -78,7 +78,7 @@ TEST(Launch, RawOptionsAreClassPathThenParametersThenHooks) {
     const std::vector<std::string> expected = {
         "defaults version=0x10001",
         "version=0x10002",
-        "option=-Djava.class.path=" + narrow(testJar(L"probe")) + ";",
+        "option=-Djava.class.path=" + narrow(testJar(L"probe")),
         "option=-Xmx64m",
         "option=-Dq=a b",
         "option=-Dz=a\"b\"",
@@ -123,7 +123,8 @@ TEST(Launch, ClassPathPiecesAreResolved) {
     EXPECT_EQ(option.rfind("option=-Djava.class.path=", 0), 0u) << option;
     EXPECT_NE(option.find(lib + "probe.jar;"), std::string::npos) << option;
     EXPECT_NE(option.find(lib + "other.jar;"), std::string::npos) << option;
-    EXPECT_NE(option.find(";C:\\absent\\x.jar;"), std::string::npos) << option;
+    const std::string last = ";C:\\absent\\x.jar";
+    EXPECT_EQ(option.rfind(last), option.size() - last.size()) << option;
     EXPECT_EQ(option.find("nothing"), std::string::npos) << option;
     EXPECT_EQ(option.find("%"), std::string::npos) << option;
 }
@@ -139,7 +140,7 @@ TEST(Launch, EmbeddedJarRunsAClassThatLivesOnlyInTheExecutable) {
     ChildResult r = app.run(L"--prop=java.class.path");
     ASSERT_EQ(r.exitCode, 0u) << r.out << r.err;
     EXPECT_TRUE(hasLine(r.out, "main done"));
-    EXPECT_EQ(app.traceLines()[2], "option=-Djava.class.path=" + narrow(app.exe) + ";");
+    EXPECT_EQ(app.traceLines()[2], "option=-Djava.class.path=" + narrow(app.exe));
 }
 
 TEST(Launch, RelativeJrePathAndWorkingDirectory) {

@@ -184,16 +184,20 @@ TEST_F(RuntimeChoice, PairProductThatCannotStartFailsTheLaunch) {
         std::wstring pair;
         std::string wait;
         const char* errno_;
+        std::wstring started;  // the path the launcher tried; empty = the value as written
     } cases[] = {
         {app.dir + L"\\missing.exe", "Pair Return Code=Yes\r\n", "2"},
         {app.dir + L"\\missing.exe", "", "2"},
         {notProgram, "Pair Return Code=Yes\r\n", "193"},
         {notProgram, "", "193"},
+        // Relative: below the launcher's folder, whatever the working folder is.
+        {L"pair-text.exe", "", "193", notProgram},
     };
     for (const auto& c : cases) {
         app.writeIni(searchIni(x86, "Pair Product=" + narrow(c.pair) + "\r\n" + c.wait));
         const ChildResult r = app.run(L"a");
-        EXPECT_EQ(r.out, "Error: Failed to start the companion launcher: " + narrow(c.pair) +
+        const std::wstring started = c.started.empty() ? c.pair : c.started;
+        EXPECT_EQ(r.out, "Error: Failed to start the companion launcher: " + narrow(started) +
                              " (errno = " + c.errno_ + ").\n \n")
             << c.wait;
         EXPECT_EQ(r.exitCode, kFailed) << c.wait;

@@ -156,8 +156,13 @@ TEST(SingleInstance, SecondStartDuringThePrimarysStartIsHeldUntilMainIsAboutToRu
     const std::wstring go = s.file(L"go");
     s.writeIni("qx.test.SingleInt",
                "-Djava.system.class.loader=qx.test.SlowLoader -Dqx.loaderWait=" + narrow(go));
+    // A ready event left signalled (by an earlier instance or any process of the user) changes nothing.
+    const std::wstring readyName = qx::handoffReadyEventName(qx::handoffObjectName(s.app.exe));
+    qx::UniqueHandle staleReady(CreateEventW(nullptr, TRUE, TRUE, readyName.c_str()));
+    ASSERT_TRUE(staleReady);
     ASSERT_TRUE(s.primary.start(s.command(s.awaitQuit()), s.app.options, s.file(L"primary")));
     ASSERT_TRUE(waitForLineStarting(s.log, "loader waiting", kStartMs));
+    EXPECT_EQ(WaitForSingleObject(staleReady.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "not reset";
 
     AsyncChild second;
     ASSERT_TRUE(second.start(s.command(L"--answer=9 early"), s.app.options));
@@ -224,6 +229,38 @@ TEST(SingleInstance, FiftySecondStartsAtOnceEachGetTheirOwnAnswer) {
     for (const std::string& line : s.secondaryLines()) seen.insert(callOf(line));
     EXPECT_EQ(seen, std::multiset<std::string>(expected.begin(), expected.end()));
     EXPECT_EQ(s.quitPrimary(), 0u);
+}
+
+// Starts issued together race for the primary's role; whichever wins, no request may reach it before its
+// listener can take posts.
+TEST(SingleInstance, StartsIssuedTogetherWithTheFirstAreAllServed) {
+    SingleApp s(L"si-together");
+    constexpr int kStarts = 12;
+    std::vector<AsyncChild> starts(kStarts);
+    for (int i = 0; i < kStarts; ++i) {
+        // The primary's main and every secondaryMain wait for "quit", so each request is in before any ends.
+        const std::wstring args = L"--answer=" + std::to_wstring(100 + i) + L" " + s.awaitQuit();
+        ASSERT_TRUE(starts[i].start(s.command(args), s.app.options));
+    }
+    const auto anyEnded = [&starts] {
+        return std::any_of(starts.begin(), starts.end(), [](const AsyncChild& c) { return c.ended(); });
+    };
+    const ULONGLONG deadline = GetTickCount64() + 2 * kStartMs;
+    while (s.secondaryLines().size() < static_cast<size_t>(kStarts - 1) && !anyEnded() &&
+           GetTickCount64() < deadline)
+        Sleep(50);
+    EXPECT_EQ(s.secondaryLines().size(), static_cast<size_t>(kStarts - 1));
+    writeFile(s.file(L"quit"), "");
+    int primaries = 0;
+    for (int i = 0; i < kStarts; ++i) {
+        ASSERT_TRUE(starts[i].ended(kStartMs)) << "start " << i << " hangs";
+        if (starts[i].exitCode() == 0) {
+            ++primaries;
+        } else {
+            EXPECT_EQ(starts[i].exitCode(), static_cast<DWORD>(100 + i)) << "start " << i;
+        }
+    }
+    EXPECT_EQ(primaries, 1);
 }
 
 // What another program of the user can do to the named objects.
@@ -296,6 +333,36 @@ TEST(SingleInstance, PrimaryDecodesForeignBlocksWithinTheirBoundAndKeepsRunning)
     // Still serving ordinary second starts.
     EXPECT_EQ(s.app.run(L"--answer=6").exitCode, 6u);
     EXPECT_EQ(s.quitPrimary(), 0u);
+}
+
+// Once main has returned the VM may be going: the listener ends first, so a late request is refused
+// rather than run in a VM that is being destroyed.
+TEST(SingleInstance, NoRequestIsTakenOnceMainHasReturned) {
+    SingleApp s(L"si-shutdown");
+    const std::wstring linger = s.file(L"linger");
+    ASSERT_TRUE(s.startPrimary(L"--linger=" + linger + L" " + s.awaitQuit()));
+    ForeignParty foreign(s.app.exe);
+    qx::UniqueHandle mapping(OpenFileMappingW(FILE_MAP_READ, FALSE, foreign.name.c_str()));
+    ASSERT_TRUE(mapping);
+    qx::UniqueView view(MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, sizeof(qx::HandoffBlock)));
+    ASSERT_TRUE(view);
+    const DWORD listenerId = static_cast<const qx::HandoffBlock*>(view.get())->listenerThreadId;
+    qx::UniqueHandle listener(OpenThread(SYNCHRONIZE, FALSE, listenerId));
+    ASSERT_TRUE(listener);
+    EXPECT_EQ(WaitForSingleObject(listener.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+
+    // main returns; the VM stays until "linger" exists, so the primary is in its destruction.
+    writeFile(s.file(L"quit"), "");
+    ASSERT_TRUE(waitForLineStarting(s.log, "main done", kStartMs));
+    EXPECT_EQ(WaitForSingleObject(listener.get(), kStartMs), static_cast<DWORD>(WAIT_OBJECT_0));
+    EXPECT_FALSE(s.primary.ended());
+    EXPECT_EQ(s.app.run(L"--answer=7 late").exitCode, kFailed);
+    EXPECT_TRUE(s.secondaryLines().empty());
+
+    writeFile(linger, "");
+    ASSERT_TRUE(s.primary.ended(kStartMs));
+    EXPECT_EQ(s.primary.exitCode(), 0u);
+    EXPECT_TRUE(hasLine(readLog(s.log), "linger done"));
 }
 
 TEST(SingleInstance, SecondStartFacingADeadOrForeignOwnerReturns) {

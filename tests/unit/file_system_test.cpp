@@ -171,7 +171,7 @@ TEST(EnsureParentDirectories, TakesTheFirstPartOfARelativePathAsGiven) {
     EXPECT_FALSE(exists(dir + L"\\top"));
 }
 
-TEST(EnsureParentDirectories, RemovesTheEmptyLevelAboveAFailedOne) {
+TEST(EnsureParentDirectories, RemovesTheEmptyLevelAboveAFailedOneOnlyWhenItMadeIt) {
     const std::wstring dir = qxtest::scratchDir(L"EnsureParentsFailure");
     ASSERT_TRUE(CreateDirectoryW((dir + L"\\made").c_str(), nullptr));
     ASSERT_TRUE(qxtest::writeFile(dir + L"\\blocker", "a file where a folder should be"));
@@ -179,9 +179,19 @@ TEST(EnsureParentDirectories, RemovesTheEmptyLevelAboveAFailedOne) {
     EXPECT_NE(ensureParentDirectories(dir + L"\\new\\bad|name\\out.txt"), 0u);
     EXPECT_FALSE(exists(dir + L"\\new"));
     EXPECT_NE(ensureParentDirectories(dir + L"\\made\\bad|name\\out.txt"), 0u);
-    EXPECT_FALSE(exists(dir + L"\\made")) << "an empty folder above the failure goes, even an old one";
+    EXPECT_TRUE(exists(dir + L"\\made")) << "an empty folder that was there before stays";
+    EXPECT_NE(ensureParentDirectories(dir + L"\\made\\inner\\bad|name\\out.txt"), 0u);
+    EXPECT_FALSE(exists(dir + L"\\made\\inner"));
+    EXPECT_TRUE(exists(dir + L"\\made"));
     EXPECT_NE(ensureParentDirectories(dir + L"\\blocker\\sub\\out.txt"), 0u);
     EXPECT_TRUE(exists(dir + L"\\blocker"));
+}
+
+// A target such as "\\" (or a value that expands to it) names no folder; opening it reports the fault.
+TEST(EnsureParentDirectories, PathsWithoutFoldersLeaveNothingToDo) {
+    for (const wchar_t* path : {L"\\", L"", L"\\\\?\\", L"\\\\", L"C:"}) {
+        EXPECT_EQ(ensureParentDirectories(path), 0u) << qxtest::narrow(path);
+    }
 }
 
 TEST(RemoveDirectoryLong, RemovesEmptyFoldersBeyondTheClassicLimit) {

@@ -30,11 +30,15 @@ constexpr uint64_t kGiB = 1024ull * 1024 * 1024;
 
 Strings splitEntries(const std::wstring& classPath) {
     Strings entries;
+    if (classPath.empty()) return entries;
     size_t begin = 0;
     for (size_t end; (end = classPath.find(L';', begin)) != std::wstring::npos; begin = end + 1) {
         entries.push_back(classPath.substr(begin, end - begin));
     }
-    EXPECT_EQ(begin, classPath.size()) << "class path must end with ';': " << narrow(classPath);
+    entries.push_back(classPath.substr(begin));
+    for (const std::wstring& entry : entries) {
+        EXPECT_FALSE(entry.empty()) << "empty class path entry in: " << narrow(classPath);
+    }
     return entries;
 }
 
@@ -94,6 +98,21 @@ TEST_F(ClassPathTest, PiecesResolveByKindInTheSettingsOrder) {
         EXPECT_EQ(splitEntries(classPath), c.entries)
             << "value: " << narrow(c.value) << "\nclass path: " << narrow(classPath);
     }
+}
+
+// An empty entry would put the working folder on the class path.
+TEST_F(ClassPathTest, EntriesAreJoinedWithNoEmptyEntryAnywhere) {
+    ScopedEnv list(L"QXTEST_LIST", L"C:\\a.jar;;C:\\b.jar;");
+    const std::wstring top = dir_ + L"\\top.jar";
+    const struct {
+        std::wstring value, classPath;
+    } cases[] = {
+        {L"top.jar", top},
+        {L";;top.jar;;C:\\x.jar;", top + L";C:\\x.jar"},
+        {L"%QXTEST_LIST%;top.jar", L"C:\\a.jar;C:\\b.jar;" + top},
+        {L"gone.jar;lib\\*.war", L""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(buildClassPath(c.value, exe_), c.classPath) << narrow(c.value);
 }
 
 TEST_F(ClassPathTest, FolderMatchesAreKeptLikeFiles) {
@@ -156,7 +175,7 @@ TEST_F(AssembleTest, SettingsBecomeOptionsRedirectionAndArguments) {
         "Cmd=one \"two %QXTEST_HOME%\" \"\" four\r\n");
     ASSERT_TRUE(ok);
     const VmOptionList expected = {
-        narrow(L"-Djava.class.path=" + dir_ + L"\\lib\\a.jar;"),
+        narrow(L"-Djava.class.path=" + dir_ + L"\\lib\\a.jar"),
         "-Dtitle=My App",
         "-Xmx4194304K",
         "-Xss1m",
@@ -182,18 +201,18 @@ TEST_F(AssembleTest, EmbeddedParametersAreExtendedByThePlusSection) {
                          L"[Class Path]\r\nClass Path=lib\\a.jar\r\n"
                          L"[Java Runtime Environment]\r\nVirtual Machine Parameters=-Xmx256m\r\n"));
     EXPECT_EQ(launcher_.vmOptions,
-              (VmOptionList{narrow(L"-Djava.class.path=" + dir_ + L"\\lib\\a.jar;"), "-Xmx256m", "-Dx=1"}));
+              (VmOptionList{narrow(L"-Djava.class.path=" + dir_ + L"\\lib\\a.jar"), "-Xmx256m", "-Dx=1"}));
 }
 
 TEST_F(AssembleTest, EmbeddedJarPutsTheExecutableFirstInAnyCase) {
     ASSERT_TRUE(assemble("[Class Path]\r\nClass Path=lib\\a.jar\r\n[Application]\r\nEmbedded Jar=YES\r\n"));
     ASSERT_FALSE(launcher_.vmOptions.empty());
-    EXPECT_EQ(launcher_.vmOptions[0], narrow(L"-Djava.class.path=" + exe_ + L";" + dir_ + L"\\lib\\a.jar;"));
+    EXPECT_EQ(launcher_.vmOptions[0], narrow(L"-Djava.class.path=" + exe_ + L";" + dir_ + L"\\lib\\a.jar"));
 }
 
 TEST_F(AssembleTest, EmbeddedJarAloneIsAClassPath) {
     ASSERT_TRUE(assemble("[Application]\r\nEmbedded Jar=yes\r\n"));
-    EXPECT_EQ(launcher_.vmOptions, VmOptionList{narrow(L"-Djava.class.path=" + exe_ + L";")});
+    EXPECT_EQ(launcher_.vmOptions, VmOptionList{narrow(L"-Djava.class.path=" + exe_)});
 }
 
 TEST_F(AssembleTest, EmptyClassPathReportsAndSkipsEverythingElse) {
@@ -232,7 +251,7 @@ TEST_F(ClassPathTest, LauncherFolderBeyondTheClassicLimitIsSearched) {
     const std::wstring deep = dir_ + L"\\" + std::wstring(240, L'd');
     ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + deep).c_str(), nullptr));
     ASSERT_TRUE(qxtest::writeFile(L"\\\\?\\" + deep + L"\\deep.jar", "PK"));
-    EXPECT_EQ(buildClassPath(L"*.jar", deep + L"\\app.exe"), deep + L"\\deep.jar;");
+    EXPECT_EQ(buildClassPath(L"*.jar", deep + L"\\app.exe"), deep + L"\\deep.jar");
 }
 
 // The launcher's own pass reads the settings file beside its executable.
@@ -254,7 +273,7 @@ TEST(AssembleFromProcess, ReadsTheSettingsFileBesideTheExecutable) {
     context.markDpiAware = [] {};
     ASSERT_TRUE(assembleVmOptions(launcher, readVmOptionSettings(settings), context));
     EXPECT_EQ(launcher.vmOptions,
-              (VmOptionList{narrow(L"-Djava.class.path=" + std::wstring(exe) + L";C:\\ext\\x.jar;"),
+              (VmOptionList{narrow(L"-Djava.class.path=" + std::wstring(exe) + L";C:\\ext\\x.jar"),
                             "-Xmx1024K", "-Xss2m", "-Dsun.java2d.dpiaware=true"}));
     EXPECT_EQ(launcher.threadStackSize, 2097152u);
     EXPECT_EQ(launcher.arguments, Strings{L"extra"});

@@ -6,6 +6,7 @@ package qx.test;
  *   --await=PATH   waits until PATH exists
  *   --exit=N       System.exit(N)
  *   --daemon-exit-on=PATH:N   starts a daemon thread that calls System.exit(N) once PATH exists
+ *   --linger=PATH  starts a non-daemon thread that waits until PATH exists, so the VM outlives main
  * and logs "main done" when it returns.
  */
 public class SingleNone {
@@ -16,6 +17,12 @@ public class SingleNone {
                 SingleLog.awaitFile(a.substring(8));
             } else if (a.startsWith("--exit=")) {
                 System.exit(Integer.parseInt(a.substring(7)));
+            } else if (a.startsWith("--linger=")) {
+                String path = a.substring(9);
+                new Thread(() -> {
+                    SingleLog.awaitFile(path);
+                    SingleLog.line("linger done");
+                }, "linger").start();
             } else if (a.startsWith("--daemon-exit-on=")) {
                 String spec = a.substring(17);
                 int colon = spec.lastIndexOf(':');
