@@ -6,7 +6,9 @@ set(QX_PURE_SOURCES
     src/base/path_text.cpp
     src/base/split_text.cpp
     src/diag/format_message.cpp
+    src/diag/time_picture.cpp
     src/config/ini_text_store.cpp
+    src/config/layered_value.cpp
     src/runtime/colour_text.cpp
     src/runtime/java_version.cpp
     src/runtime/jre_candidate.cpp

@@ -1,5 +1,7 @@
 #include "config/layered_store.h"
 
+#include "config/layered_value.h"
+
 namespace qx {
 
 void LayeredStore::getValue(const std::wstring& section, const std::wstring& key, std::wstring& value) {
@@ -8,14 +10,10 @@ void LayeredStore::getValue(const std::wstring& section, const std::wstring& key
 
     std::wstring fileValue;
     IniFileStore::getValue(section, key, fileValue);
-    if (!fileValue.empty()) {
-        value = fileValue;
-        return;
-    }
-    IniFileStore::getValue(section + L"+", key, fileValue);
-    if (fileValue.empty()) return;
-    if (fileValue.front() != L' ') value.push_back(L' ');
-    value += fileValue;
+    // The "+" section is read only when the file gives no value of its own.
+    std::wstring plusValue;
+    if (fileValue.empty()) IniFileStore::getValue(section + L"+", key, plusValue);
+    value = layeredValue(value, fileValue, plusValue);
 }
 
 std::wstring LayeredStore::value(const std::wstring& section, const std::wstring& key) {

@@ -1,6 +1,6 @@
 #include "diag/time_pattern.h"
 
-#include "base/decimal_text.h"
+#include "diag/time_picture.h"
 
 namespace qx {
 namespace {
@@ -26,28 +26,15 @@ int dateFormatter(LCID l, DWORD f, const SYSTEMTIME* t, LPCWSTR p, LPWSTR b, int
 }  // namespace
 
 void expandTimePattern(std::wstring& name, const SYSTEMTIME& time) {
-    const size_t first = name.find(L'%');
-    if (first == std::wstring::npos) return;
-    const size_t last = name.rfind(L'%');
-    std::wstring picture = last > first ? name.substr(first + 1, last - first - 1) : std::wstring();
-    if (!picture.empty() && picture.find(L'L') != std::wstring::npos) {
-        const std::wstring millis = decimalText(time.wMilliseconds);
-        std::wstring replaced;
-        for (wchar_t c : picture) {
-            if (c == L'L')
-                replaced += millis;
-            else
-                replaced.push_back(c);
-        }
-        picture = replaced;
-    }
+    TimePicture found;
+    if (!findTimePicture(name, time.wMilliseconds, found)) return;
     // An empty picture would make the formatters use the locale's default format; keep it empty.
     std::wstring stamp;
-    if (!picture.empty()) {
-        const std::wstring timed = formatWith(timeFormatter, time, picture);
+    if (!found.picture.empty()) {
+        const std::wstring timed = formatWith(timeFormatter, time, found.picture);
         if (!timed.empty()) stamp = formatWith(dateFormatter, time, timed);
     }
-    name = name.substr(0, first) + stamp + name.substr(last + 1);
+    name = replaceTimePicture(name, found, stamp);
 }
 
 }  // namespace qx
