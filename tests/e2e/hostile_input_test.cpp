@@ -543,7 +543,7 @@ std::vector<Row> rows() {
                  {kRan},
                  0});
 
-    // Redirect targets ("\" and what expands to it come with their fix).
+    // Redirect targets.
     // The file streams are the bridge's Linux JVM's: it opens device names and read-only files as a
     // Linux process run by root would, so those rows state what the launcher controls: the app runs
     // to its end and nothing but the named file is touched.
@@ -581,6 +581,17 @@ std::vector<Row> rows() {
         {"redirect", "a name with a colon", redirect("%DIR%\\out:stream.txt"), L"", {}, 0, "", {L"out"}});
     r.push_back({"redirect", "an unknown drive", redirect("Q:\\no\\such\\drive.txt"), L"", {kRan}, 0});
     r.push_back({"redirect", "an empty picture", redirect("%DIR%\\%%"), L"", {kRan}, 0});
+    // A target with no folder in it, given or expanded, fails to open like any other: the app still runs.
+    r.push_back({"redirect", "a lone backslash", redirect("\\"), L"", {kRan}, 0, "", {L"\\"}});
+    r.push_back({"redirect", "a picture around nothing", redirect("\\%%"), L"", {kRan}, 0, "", {L"\\"}});
+    // Folders the start did not make stay, even empty, when a deeper level cannot be made.
+    r.push_back({"redirect",
+                 "a colon below an empty folder",
+                 redirect("%DIR%\\logs\\%HH:mm%\\out.txt",
+                          [](Stage& s) { CreateDirectoryW((s.app.dir + L"\\logs").c_str(), nullptr); }),
+                 L"",
+                 {kRan},
+                 0});
     return r;
 }
 
