@@ -3,6 +3,7 @@
 #include "base/scoped.h"
 #include "config/launcher_settings.h"
 #include "config/vm_option_settings.h"
+#include "diag/trace.h"
 #include "launch/launch_sequence.h"
 #include "launch/launcher.h"
 #include "launch/relaunch.h"
@@ -91,8 +92,15 @@ int32_t runNormal(Launcher& launcher) {
 }  // namespace
 
 int32_t run(Launcher& launcher) {
-    if (launcher.relaunchAsPair) return relaunchPairProduct(launcher);
-    if (launcher.singleInstance && !launcher.isPrimary) return waitForPrimary(launcher);
+    if (launcher.relaunchAsPair) {
+        trace(L"run mode: relaunch through the pair product " + launcher.pairProduct);
+        return relaunchPairProduct(launcher);
+    }
+    if (launcher.singleInstance && !launcher.isPrimary) {
+        trace(L"run mode: second start (arguments handed to the running instance)");
+        return waitForPrimary(launcher);
+    }
+    trace(L"run mode: normal");
     return runNormal(launcher);
 }
 

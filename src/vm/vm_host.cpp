@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "base/ansi.h"
+#include "diag/trace.h"
 #include "diag/message_catalogue.h"
 #include "diag/report_error.h"
 #include "vm/vm_settings.h"
@@ -16,6 +17,7 @@ VmSettings* gLauncher = nullptr;
 namespace {
 
 void JNICALL exitHook(jint code) {
+    if (traceOn()) trace(L"the VM exits with code " + std::to_wstring(code));
     if (gLauncher && gLauncher->exitListener) gLauncher->exitListener->onVmExit(code);
 }
 
@@ -94,6 +96,10 @@ bool createVm(VmSettings& vm) {
     args.nOptions = static_cast<jint>(options.size());
     args.options = options.data();
     args.ignoreUnrecognized = JNI_FALSE;
+    if (traceOn()) {
+        trace(L"VM options (" + std::to_wstring(options.size()) + L"):");
+        for (const JavaVMOption& option : options) trace(L"  " + fromAnsi(option.optionString));
+    }
 
     const jint result = vm.createJavaVm(&vm.javaVm, reinterpret_cast<void**>(&vm.jniEnv), &args);
     if (result != JNI_OK) {
