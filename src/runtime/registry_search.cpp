@@ -118,6 +118,16 @@ KeyWalk walkOf(const VendorLayout& layout, const wchar_t* hive) {
         false,      hive};
 }
 
+// An upper bound as the user wrote it: "21" is 21.65535.65535.65535, printed "21" rather than "21.65535".
+std::wstring boundText(const JavaVersion& bound) {
+    std::wstring text = formatJavaVersion(bound);
+    const std::wstring unset = L".65535";
+    if (text.size() > unset.size() && text.compare(text.size() - unset.size(), unset.size(), unset) == 0) {
+        text.resize(text.size() - unset.size());
+    }
+    return text;
+}
+
 void traceSubkey(const KeyWalk& walk, RegistryView view, const std::wstring& name, const JavaVersion& version,
                  const std::wstring& verdict) {
     trace(std::wstring(L"registry ") + (view == RegistryView::Bits32 ? L"32-bit " : L"64-bit ") + walk.hive +
@@ -157,7 +167,7 @@ void collect(const RuntimeRequest& request, std::vector<JreCandidate>& candidate
                 const bool below = compareJavaVersions(candidate.version, request.minimumVersion) < 0;
                 traceSubkey(walk, view, name, candidate.version,
                             below ? L"below minimum " + formatJavaVersion(request.minimumVersion)
-                                  : L"above maximum " + formatJavaVersion(request.maximumVersion));
+                                  : L"above maximum " + boundText(request.maximumVersion));
             }
             continue;
         }
