@@ -45,6 +45,10 @@ std::wstring readJrePath(const LauncherSettings& config, const std::wstring& exe
     if (finder.findFile(userFile)) {
         std::wstring value;
         IniFileStore(userFile).getValue(key::kJrePath.section, key::kJrePath.name, value);
+        if (traceOn()) {
+            trace(L"setting [" + std::wstring(kSectionRuntime) + L"] JRE Path: per-user settings file " +
+                  userFile + L" = " + value);
+        }
         return value;
     }
     return settings.value(key::kJrePath);

@@ -44,14 +44,15 @@ void openSink(TraceSink& sink) {
     sink.on = true;
 }
 
+// Never destroyed: the VM's exit hook and other threads may still write while the process ends.
 TraceSink& sink() {
-    static TraceSink instance = [] {
+    static TraceSink* const instance = [] {
         const PreserveLastError keep;
-        TraceSink opened;
-        openSink(opened);
+        auto* opened = new TraceSink;
+        openSink(*opened);
         return opened;
     }();
-    return instance;
+    return *instance;
 }
 
 }  // namespace
