@@ -1,6 +1,5 @@
 #include <windows.h>
 
-#include "diag/trace.h"
 #include "launch/launch_sequence.h"
 #include "launch/launcher.h"
 #include "launch/service_host.h"
@@ -15,10 +14,8 @@ int wmain() {
     SetThreadLocale(GetSystemDefaultLCID());
     int32_t result = -1;
     if (qx::initialize(launcher)) {
-        if (launcher.isService) qx::trace(L"run mode: service");
         result = launcher.isService ? qx::runServiceDispatcher(launcher, serviceIdentity, serviceHost)
                                     : qx::run(launcher);
     }
-    if (qx::traceOn()) qx::trace(L"exit code " + std::to_wstring(result));
     return result;
 }
