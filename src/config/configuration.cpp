@@ -12,6 +12,7 @@
 #include "config/settings_paths.h"
 #include "diag/message_catalogue.h"
 #include "diag/report_error.h"
+#include "diag/trace.h"
 
 namespace qx {
 
@@ -44,6 +45,10 @@ std::wstring readJrePath(const LauncherSettings& config, const std::wstring& exe
     if (finder.findFile(userFile)) {
         std::wstring value;
         IniFileStore(userFile).getValue(key::kJrePath.section, key::kJrePath.name, value);
+        if (traceOn()) {
+            trace(L"setting [" + std::wstring(kSectionRuntime) + L"] JRE Path: per-user settings file " +
+                  userFile + L" = " + value);
+        }
         return value;
     }
     return settings.value(key::kJrePath);
@@ -107,6 +112,7 @@ bool loadConfiguration(LauncherSettings& config, const std::wstring& executableP
     std::wstring settingsFile;
     if (!settingsPathFor(executablePath, settingsFile)) return false;
 
+    if (traceOn()) trace(L"settings file " + settingsFile);
     IniFileStore file(settingsFile);
     file.getValue(kSectionProduct, key::kProductCode.name, config.productCode);
     file.getValue(kSectionProduct, key::kUpgradeCode.name, config.upgradeCode);
@@ -114,6 +120,11 @@ bool loadConfiguration(LauncherSettings& config, const std::wstring& executableP
 
     LayeredStore settings(settingsFile);
     settings.parseText(loadEmbeddedSettingsText(config.upgradeCode));
+    if (traceOn()) {
+        trace(settings.sections().empty()
+                  ? L"embedded settings: none"
+                  : L"embedded settings: resources 8000 and 9000 read and deciphered");
+    }
 
     const JavaVersion noUpperBound{{kVersionFillHigh, kVersionFillHigh, kVersionFillHigh, kVersionFillHigh}};
     config.minimumVersion =
@@ -136,6 +147,7 @@ bool loadConfiguration(LauncherSettings& config, const std::wstring& executableP
     config.jvmType = jvmTypeOf(settings.value(key::kJvmType));
     readRuntimeKinds(config, settings.value(key::kJvmSource));
     readProviders(config, settings.value(key::kVmProvider));
+    config.vendorKeys = equalsNoCase(settings.value(key::kVendorKeys), L"No") ? 0 : 1;
 
     config.mainClass = settings.value(key::kMainClass);
     if (config.mainClass.empty()) {

@@ -16,6 +16,7 @@ enum class SettingKind {
     Text,          // any text
     YesFlag,       // on when the value equals "Yes" ignoring case
     ExactYesFlag,  // on only for exactly "yes"
+    NoFlag,        // off when the value equals "No" ignoring case, else on
     Version,       // the word "any" or a version number
     Word,          // one of a few words, compared exactly
     ProviderWord,  // one of the "VM Provider" words, compared ignoring case
@@ -46,6 +47,7 @@ constexpr SettingKey kMainClass{kSectionRuntime, L"Main Class", SettingKind::Tex
 constexpr SettingKey kSystemPath{kSectionRuntime, L"System Path", SettingKind::List, false};
 constexpr SettingKey kLibraryPath{kSectionRuntime, L"Library Path", SettingKind::List, false};
 constexpr SettingKey kVmParameters{kSectionRuntime, L"Virtual Machine Parameters", SettingKind::Text, false};
+constexpr SettingKey kVendorKeys{kSectionRuntime, L"Vendor Keys", SettingKind::NoFlag, false};
 
 constexpr SettingKey kApplicationType{kSectionApplication, L"Application Type", SettingKind::Word, false};
 constexpr SettingKey kOmitServiceName{kSectionApplication, L"Omit Service Name", SettingKind::Text, false};
@@ -78,7 +80,7 @@ constexpr SettingKey kAllSettingKeys[] = {
     key::kPairProduct,     key::kPairReturnCode, key::kSingleInstance,
     key::kEmbeddedJar,     key::kOutputFile,     key::kOutputAppend,
     key::kErrorFile,       key::kErrorAppend,    key::kCmd,
-    key::kClassPath,
+    key::kClassPath,       key::kVendorKeys,
 };
 
 }  // namespace qx

@@ -1,6 +1,7 @@
 #include "config/configuration.h"
 #include "config/module_path.h"
 #include "config/settings_paths.h"
+#include "diag/trace.h"
 #include "launch/choose_runtime.h"
 #include "launch/command_line.h"
 #include "launch/launch_sequence.h"
@@ -19,7 +20,9 @@ bool initialize(Launcher& launcher) {
     if (launcher.singleInstance && !launcher.isPrimary) return true;
     if (launcher.overrideWorkingDir) setWorkingDirectoryToModuleDir(launcher.executablePath);
     if (findJavaRuntime(launcher, launcher, RuntimePlaces{launcher.executablePath})) return true;
-    return askForMissingRuntime(launcher);
+    if (askForMissingRuntime(launcher)) return true;
+    trace(L"exit code -1 (no runtime)");
+    return false;
 }
 
 }  // namespace qx

@@ -12,7 +12,8 @@ namespace qx {
 // Where the search looks besides the request's own folder and JAVA_HOME.
 struct RuntimePlaces {
     std::wstring executablePath;  // its folder may hold a private runtime; empty = skip that source
-    HKEY registryRoot = HKEY_LOCAL_MACHINE;  // where the vendor keys are read
+    HKEY registryRoot = HKEY_LOCAL_MACHINE;     // where the vendor keys are read
+    HKEY userRegistryRoot = HKEY_CURRENT_USER;  // where per-user installs register theirs
 };
 
 // Tries the configured runtime folder, the private runtime beside the executable, the registry and

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "base/scoped.h"
+#include "diag/trace.h"
 #include "runtime/jvm_probe.h"
 
 namespace qx {
@@ -78,14 +79,14 @@ std::vector<std::wstring> subkeyNames(HKEY key) {
     return names;
 }
 
-// The "JavaHome" text up to its first NUL, whatever the value's type; false when there is none. The
-// data need not end in a NUL, and may have an odd length.
-bool readJavaHome(HKEY key, std::wstring& text) {
+// The text of value `valueName` up to its first NUL, whatever the value's type; false when there is none.
+// The data need not end in a NUL, and may have an odd length.
+bool readHome(HKEY key, const wchar_t* valueName, std::wstring& text) {
     DWORD size = 0;
-    if (RegQueryValueExW(key, L"JavaHome", nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) return false;
+    if (RegQueryValueExW(key, valueName, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) return false;
     std::wstring buffer(size / sizeof(wchar_t) + 1, L'\0');
     DWORD read = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
-    if (RegQueryValueExW(key, L"JavaHome", nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &read) !=
+    if (RegQueryValueExW(key, valueName, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &read) !=
         ERROR_SUCCESS) {
         return false;
     }
@@ -94,53 +95,187 @@ bool readJavaHome(HKEY key, std::wstring& text) {
     return !text.empty();
 }
 
-}  // namespace
+// One key whose subkeys are versions: a classic row or a vendor layout.
+struct KeyWalk {
+    const wchar_t* key;
+    const wchar_t* below;
+    const wchar_t* homeValue;
+    RuntimeKind kind;
+    bool kindFromJavac;
+    RuntimeVendor vendor;
+    bool underJre;
+    bool defaultOrderVm;
+    const wchar_t* hive;
+};
 
-void collectRegistryCandidates(const RuntimeRequest& request, std::vector<JreCandidate>& candidates,
-                               const RegistryRow& row, RegistryView view, HKEY root) {
-    const int32_t probeType =
-        row.defaultOrderVm && request.jvmType == kJvmFavorServer ? kJvmAny : request.jvmType;
-    const std::wstring key = row.key;
+KeyWalk walkOf(const RegistryRow& row, const wchar_t* hive) {
+    return {row.key, L"", L"JavaHome", row.kind, false, row.vendor, row.underJre, row.defaultOrderVm, hive};
+}
 
-    std::vector<std::wstring> names;
-    {
-        UniqueKey parent;
-        if (RegOpenKeyExW(root, key.c_str(), 0, access(view), parent.put()) != ERROR_SUCCESS) return;
-        names = subkeyNames(parent.get());
+KeyWalk walkOf(const VendorLayout& layout, const wchar_t* hive) {
+    return {
+        layout.key, layout.below, layout.homeValue, layout.kind, layout.kindFromJavac, layout.vendor, false,
+        false,      hive};
+}
+
+// An upper bound as the user wrote it: "21" is 21.65535.65535.65535, printed "21" rather than "21.65535".
+std::wstring boundText(const JavaVersion& bound) {
+    std::wstring text = formatJavaVersion(bound);
+    const std::wstring unset = L".65535";
+    if (text.size() > unset.size() && text.compare(text.size() - unset.size(), unset.size(), unset) == 0) {
+        text.resize(text.size() - unset.size());
     }
+    return text;
+}
 
-    for (const std::wstring& name : names) {
+void traceSubkey(const KeyWalk& walk, RegistryView view, const std::wstring& name, const JavaVersion& version,
+                 const std::wstring& verdict) {
+    trace(std::wstring(L"registry ") + (view == RegistryView::Bits32 ? L"32-bit " : L"64-bit ") + walk.hive +
+          L"\\" + walk.key + name + (*walk.below ? L"\\" : L"") + walk.below + L" version " +
+          formatJavaVersion(version) + L": " + verdict);
+}
+
+std::vector<std::wstring> subkeysOf(const KeyWalk& walk, RegistryView view, HKEY root) {
+    UniqueKey parent;
+    if (RegOpenKeyExW(root, walk.key, 0, access(view), parent.put()) != ERROR_SUCCESS) return {};
+    return subkeyNames(parent.get());
+}
+
+// Only for the trace: a key the request does not search, with why, so a registered runtime that was
+// passed over is visible.
+void traceSkipped(const KeyWalk& walk, RegistryView view, HKEY root, const wchar_t* verdict) {
+    for (const std::wstring& name : subkeysOf(walk, view, root)) {
+        JavaVersion version;
+        static_cast<void>(parseJavaVersion(name, kVersionFillLow, version));
+        traceSubkey(walk, view, name, version, verdict);
+    }
+}
+
+void collect(const RuntimeRequest& request, std::vector<JreCandidate>& candidates, const KeyWalk& walk,
+             RegistryView view, HKEY root) {
+    const int32_t probeType =
+        walk.defaultOrderVm && request.jvmType == kJvmFavorServer ? kJvmAny : request.jvmType;
+    const std::wstring key = walk.key;
+    const bool tracing = traceOn();
+
+    for (const std::wstring& name : subkeysOf(walk, view, root)) {
         JreCandidate candidate;
         // A name without digits is 0.0.0.0 and filtered like any other.
         static_cast<void>(parseJavaVersion(name, kVersionFillLow, candidate.version));
-        if (!meetsVersionBounds(candidate.version, request.minimumVersion, request.maximumVersion)) continue;
+        if (!meetsVersionBounds(candidate.version, request.minimumVersion, request.maximumVersion)) {
+            if (tracing) {
+                const bool below = compareJavaVersions(candidate.version, request.minimumVersion) < 0;
+                traceSubkey(walk, view, name, candidate.version,
+                            below ? L"below minimum " + formatJavaVersion(request.minimumVersion)
+                                  : L"above maximum " + boundText(request.maximumVersion));
+            }
+            continue;
+        }
 
         UniqueKey subkey;
-        if (RegOpenKeyExW(root, (key + name).c_str(), 0, access(view), subkey.put()) != ERROR_SUCCESS)
+        std::wstring path = key + name;
+        if (*walk.below) path += std::wstring(L"\\") + walk.below;
+        if (RegOpenKeyExW(root, path.c_str(), 0, access(view), subkey.put()) != ERROR_SUCCESS) {
+            if (tracing) traceSubkey(walk, view, name, candidate.version, L"no such key");
             continue;
+        }
         std::wstring home;
-        if (!readJavaHome(subkey.get(), home)) continue;
+        if (!readHome(subkey.get(), walk.homeValue, home)) {
+            if (tracing)
+                traceSubkey(walk, view, name, candidate.version, std::wstring(L"no ") + walk.homeValue);
+            continue;
+        }
         if (home.back() != L'\\') home += L'\\';
-        if (row.underJre) home += L"jre\\";
+        if (walk.underJre) home += L"jre\\";
 
-        if (probeJvmLibrary(home, probeType, &candidate.server).empty()) continue;
+        RuntimeKind kind = walk.kind;
+        if (walk.kindFromJavac) {
+            kind = pathExists(home + L"bin\\javac.exe") ? RuntimeKind::Jdk : RuntimeKind::Jre;
+            if (!kindSearched(request, kind)) {
+                if (tracing) traceSubkey(walk, view, name, candidate.version, L"kind not wanted");
+                continue;
+            }
+        }
+
+        if (probeJvmLibrary(home, probeType, &candidate.server).empty()) {
+            if (tracing) traceSubkey(walk, view, name, candidate.version, L"no jvm.dll under " + home);
+            continue;
+        }
+        if (tracing) traceSubkey(walk, view, name, candidate.version, L"candidate " + home);
         candidate.home = std::move(home);
-        candidate.preferred = kindWanted(request, row.kind) && vendorPreferred(request, row.vendor);
+        candidate.preferred = kindWanted(request, kind) && vendorPreferred(request, walk.vendor);
         candidates.push_back(std::move(candidate));
     }
 }
 
+// Collects one key when the request searches its kind and vendor; else only traces why not.
+void collectIfSearched(const RuntimeRequest& request, std::vector<JreCandidate>& candidates,
+                       const KeyWalk& walk, RegistryView view, HKEY root) {
+    const bool kindOk = walk.kindFromJavac || kindSearched(request, walk.kind);
+    const bool vendorOk = vendorSearched(request, walk.vendor);
+    if (kindOk && vendorOk) {
+        collect(request, candidates, walk, view, root);
+    } else if (traceOn()) {
+        traceSkipped(walk, view, root, kindOk ? L"provider not wanted" : L"kind not wanted");
+    }
+}
+
+void traceSorted(const RuntimeRequest& request, const std::vector<JreCandidate>& sorted,
+                 const JreCandidate* chosen, RegistryView view) {
+    const std::wstring viewName = view == RegistryView::Bits32 ? L"32-bit" : L"64-bit";
+    trace(L"registry " + viewName + L" view: " + std::to_wstring(sorted.size()) +
+          L" candidate(s), best first");
+    for (const JreCandidate& candidate : sorted) {
+        trace(L"  " + formatJavaVersion(candidate.version) + L" " + candidate.home +
+              (candidate.preferred ? L" preferred" : L"") + (candidate.server ? L" server" : L""));
+    }
+    if (!chosen) return;
+    std::wstring why = L"first in order";
+    for (const std::wstring& entry : request.preferredVersions) {
+        if (matchesPreferredVersion(entry, chosen->version)) {
+            why = L"matches preferred version \"" + entry + L"\"";
+            break;
+        }
+    }
+    if (!request.preferredVersions.empty() && why == L"first in order")
+        why += L"; no preferred version matched";
+    trace(L"registry " + viewName + L" view: chosen " + chosen->home + L" (" + why + L")");
+}
+
+}  // namespace
+
+void collectRegistryCandidates(const RuntimeRequest& request, std::vector<JreCandidate>& candidates,
+                               const RegistryRow& row, RegistryView view, HKEY root) {
+    collect(request, candidates, walkOf(row, L"HKLM"), view, root);
+}
+
+void collectVendorCandidates(const RuntimeRequest& request, std::vector<JreCandidate>& candidates,
+                             const VendorLayout& layout, RegistryView view, HKEY root, const wchar_t* hive) {
+    collectIfSearched(request, candidates, walkOf(layout, hive), view, root);
+}
+
 bool searchRegistry(const RuntimeRequest& request, RuntimeChoice& choice, RegistryView view,
-                    std::wstring& home, HKEY root) {
+                    std::wstring& home, HKEY root, HKEY userRoot) {
     if (view == RegistryView::Bits32 && request.pairProduct.empty()) return false;
     std::vector<JreCandidate> candidates;
     for (const RegistryRow& row : kRegistryRows) {
-        if (kindSearched(request, row.kind) && vendorSearched(request, row.vendor)) {
-            collectRegistryCandidates(request, candidates, row, view, root);
+        collectIfSearched(request, candidates, walkOf(row, L"HKLM"), view, root);
+    }
+    if (request.vendorKeys) {
+        for (const VendorLayout& layout : kVendorLayouts) {
+            collectVendorCandidates(request, candidates, layout, view, root, L"HKLM");
         }
+        if (view == RegistryView::Native) {
+            for (const VendorLayout& layout : kVendorLayouts) {
+                collectVendorCandidates(request, candidates, layout, view, userRoot, L"HKCU");
+            }
+        }
+    } else if (traceOn()) {
+        trace(L"registry: vendor keys off (\"Vendor Keys\" = No)");
     }
     sortCandidates(candidates, request.allowOtherKind, request.jvmType);
     const JreCandidate* chosen = selectCandidate(candidates, request.preferredVersions);
+    if (traceOn()) traceSorted(request, candidates, chosen, view);
     if (!chosen) return false;
     home = chosen->home;
     // Only a 32-bit runtime is registered in the 32-bit view, and this process cannot host it.

@@ -28,6 +28,8 @@ struct RuntimeRequest {
     uint8_t acceptJRockit = 0, acceptSun = 1, acceptIbm = 0;
     uint8_t preferJRockit = 0, preferSun = 1, preferIbm = 0;
     std::vector<std::wstring> preferredVersions;
+    // "Vendor Keys": the registry search reads today's vendor keys after the seven classic rows.
+    uint8_t vendorKeys = 1;
     std::wstring jrePath;      // configured runtime home, absolute; empty = none
     std::wstring pairProduct;  // the companion (32-bit) launcher; empty = none
 };

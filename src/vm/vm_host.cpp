@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "base/ansi.h"
+#include "diag/trace.h"
 #include "diag/message_catalogue.h"
 #include "diag/report_error.h"
 #include "runtime/exception_dialog.h"
@@ -17,6 +18,7 @@ VmSettings* gLauncher = nullptr;
 namespace {
 
 void JNICALL exitHook(jint code) {
+    if (traceOn()) trace(L"the VM exits with code " + std::to_wstring(code));
     if (gLauncher && gLauncher->exitListener) gLauncher->exitListener->onVmExit(code);
 }
 
@@ -115,6 +117,10 @@ bool createVm(VmSettings& vm) {
     args.nOptions = static_cast<jint>(options.size());
     args.options = options.data();
     args.ignoreUnrecognized = JNI_FALSE;
+    if (traceOn()) {
+        trace(L"VM options (" + std::to_wstring(options.size()) + L"):");
+        for (const JavaVMOption& option : options) trace(L"  " + fromAnsi(option.optionString));
+    }
 
     JavaVM* created = nullptr;
     const jint result = vm.createJavaVm(&created, reinterpret_cast<void**>(&vm.jniEnv), &args);

@@ -5,9 +5,26 @@
 #include "base/path_text.h"
 #include "diag/message_catalogue.h"
 #include "diag/report_error.h"
+#include "diag/trace.h"
+#include "runtime/pe_header.h"
 #include "vm/vm_settings.h"
 
 namespace qx {
+namespace {
+
+// The headers of a loaded image lie in its first page, which is always mapped.
+void traceLoadedLibrary(HMODULE library, const std::wstring& libraryPath) {
+    uint16_t machine = 0;
+    const bool known = peMachine(reinterpret_cast<const unsigned char*>(library), 4096, &machine);
+    const wchar_t* name = !known                                ? L"unknown"
+                          : machine == IMAGE_FILE_MACHINE_AMD64 ? L"x64"
+                          : machine == kMachineX86              ? L"x86"
+                          : machine == IMAGE_FILE_MACHINE_ARM64 ? L"arm64"
+                                                                : L"other";
+    trace(L"jvm.dll loaded: " + libraryPath + L" (" + name + L")");
+}
+
+}  // namespace
 
 bool loadVmLibrary(VmSettings& vm, const std::wstring& libraryPath) {
     // The runtime's own DLLs (java.dll and friends) live in its bin folder.
@@ -38,6 +55,7 @@ bool loadVmLibrary(VmSettings& vm, const std::wstring& libraryPath) {
     }
     vm.findClassFromBootLoader =
         reinterpret_cast<FindClassFromBootLoaderFn>(resolve("JVM_FindClassFromBootLoader"));
+    if (traceOn()) traceLoadedLibrary(library, libraryPath);
     return true;
 }
 

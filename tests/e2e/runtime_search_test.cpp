@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "base/scoped.h"
 #include "support/lib/java_registry.h"
 #include "support/lib/launcher_app.h"
 
@@ -224,6 +225,108 @@ TEST_F(RuntimeChoice, PrivateRuntimeIsNeverHandedToThePairProduct) {
                          "\\bin\\client\\jvm.dll (errno = 193).\n \n");
     EXPECT_EQ(r.exitCode, kFailed);
     EXPECT_EQ(GetFileAttributesW(record.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// A per-user install: the launcher reads HKEY_CURRENT_USER itself, so the key goes there (the registry
+// lock held by the fixture clears it again).
+bool setUserPath(const std::wstring& key, const std::wstring& value, const std::wstring& home) {
+    qx::UniqueKey k;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, k.put(),
+                        nullptr) != ERROR_SUCCESS) {
+        return false;
+    }
+    return RegSetValueExW(k.get(), value.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(home.c_str()),
+                          static_cast<DWORD>((home.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+}
+
+// One start per family: a HotSpot build under the default provider, an OpenJ9 build under "ibm" (whose
+// run ends through the VM's own exit), and neither once "Vendor Keys" is "No".
+TEST_F(RuntimeChoice, VendorKeyRuntimesStartByFamily) {
+    LauncherApp app = makeApp(L"choice-vendor");
+    const std::wstring temurin = bridgeCopy(app.dir + L"\\temurin"),
+                       semeru = bridgeCopy(app.dir + L"\\semeru");
+    ASSERT_TRUE(
+        registry_.setString(L"SOFTWARE\\Eclipse Adoptium\\JDK\\17.0.8.7\\hotspot\\MSI", L"Path", temurin));
+    ASSERT_TRUE(setUserPath(L"SOFTWARE\\Semeru\\JDK\\21.0.1.12\\openj9\\MSI", L"Path", semeru));
+
+    app.writeIni(searchIni());
+    ChildResult r = app.run(L"--env=QX_JVM_PATH");
+    EXPECT_EQ(libraryUsed(r), serverLibrary(temurin));
+    EXPECT_EQ(r.exitCode, 0u) << r.out << r.err;
+
+    app.writeIni(searchIni("VM Provider=ibm\r\n"));
+    r = app.run(L"--env=QX_JVM_PATH --exit=7");
+    EXPECT_EQ(libraryUsed(r), serverLibrary(semeru));
+    EXPECT_EQ(r.exitCode, 7u) << r.out << r.err;
+    EXPECT_FALSE(r.timedOut);
+
+    app.writeIni(searchIni("VM Provider=any\r\nVendor Keys=no\r\n"));
+    app.options.desktop = L"qxtest-no-desktop\\Default";  // no dialog: the start ends at once
+    r = app.run(L"--env=QX_JVM_PATH");
+    EXPECT_EQ(r.exitCode, kFailed) << r.out;
+}
+
+// True when some line of `text` contains every one of `parts`.
+bool hasLineWith(const std::string& text, std::initializer_list<std::string> parts) {
+    for (const std::string& line : lines(text)) {
+        bool all = true;
+        for (const std::string& part : parts) all = all && line.find(part) != std::string::npos;
+        if (all) return true;
+    }
+    return false;
+}
+
+// The trace tells why each registered runtime was passed over, and the error the user sees stays the same.
+TEST_F(RuntimeChoice, TraceSaysWhyRegisteredRuntimesWerePassedOver) {
+    LauncherApp app = makeApp(L"choice-trace");
+    const std::wstring old = bridgeCopy(app.dir + L"\\old"), empty = app.dir + L"\\no-library";
+    makeRuntime(empty, {});
+    ASSERT_TRUE(registry_.add(L"Software\\JavaSoft\\JRE\\", L"1.8.0_301", old));
+    ASSERT_TRUE(
+        registry_.setString(L"SOFTWARE\\Eclipse Adoptium\\JDK\\17.0.8.7\\hotspot\\MSI", L"Path", empty));
+    ASSERT_TRUE(registry_.setString(L"SOFTWARE\\Microsoft\\JDK\\25.0.1.8\\hotspot\\MSI", L"Path", old));
+    ASSERT_TRUE(setUserPath(L"SOFTWARE\\Semeru\\JRE\\17.0.8.1\\openj9\\MSI", L"Path", old));
+    app.writeIni(searchIni("Minimum Version=11\r\nMaximum Version=21\r\n"));
+    app.options.desktop = L"qxtest-no-desktop\\Default";
+    const ChildResult untraced = app.run();
+
+    const std::wstring log = app.dir + L"\\trace.txt";
+    app.options.env[L"QXLAUNCH_TRACE"] = log;
+    const ChildResult failed = app.run();
+    EXPECT_EQ(failed.out, untraced.out) << "the error line says nothing new";
+    EXPECT_EQ(failed.exitCode, kFailed);
+    std::string text;
+    ASSERT_TRUE(readFile(log, text));
+    const std::string rows[][2] = {
+        {"HKLM\\Software\\JavaSoft\\JRE\\1.8.0_301 version 1.8.0.301: ", "below minimum 11.0"},
+        {"HKLM\\SOFTWARE\\Eclipse Adoptium\\JDK\\17.0.8.7\\hotspot\\MSI version 17.0.8.7: ",
+         "no jvm.dll under " + narrow(empty) + "\\"},
+        {"HKLM\\SOFTWARE\\Microsoft\\JDK\\25.0.1.8\\hotspot\\MSI version 25.0.1.8: ", "above maximum 21"},
+        {"HKCU\\SOFTWARE\\Semeru\\JRE\\17.0.8.1\\openj9\\MSI version 17.0.8.1: ", "provider not wanted"},
+        {"setting [Java Runtime Environment] Minimum Version: ", "settings file = 11"},
+        {"source registry: ", "no registered runtime fits"},
+        {"source JAVA_HOME: ", "not set"},
+        {"exit code ", "-1"},
+    };
+    for (const auto& row : rows) {
+        EXPECT_TRUE(hasLineWith(text, {row[0] + row[1]})) << row[0] << row[1] << "\n" << text;
+    }
+    for (const std::string& line : lines(text)) EXPECT_EQ(line.rfind("[", 0), 0u) << line;
+
+    // A second run appends; "stderr" writes the same lines to standard error.
+    const std::wstring zulu = bridgeCopy(app.dir + L"\\zulu");
+    ASSERT_TRUE(registry_.setString(L"SOFTWARE\\Azul Systems\\Zulu\\zulu-17", L"InstallationPath", zulu));
+    app.options.env[L"QXLAUNCH_TRACE"] = L"stderr";
+    const ChildResult found = app.run(L"--env=QX_JVM_PATH");
+    EXPECT_EQ(libraryUsed(found), serverLibrary(zulu));
+    for (const std::string& part : std::vector<std::string>{
+             "registry 64-bit view: chosen " + narrow(zulu) + "\\ (first in order)",
+             "jvm.dll loaded: " + serverLibrary(zulu) + " (x64)", "VM options (",
+             "  -Djava.class.path=", std::string("run mode: normal"), std::string("exit code 0")}) {
+        EXPECT_TRUE(hasLineWith(found.err, {part})) << part << "\n" << found.err;
+    }
+    app.options.env[L"QXLAUNCH_TRACE"] = L"0";
+    EXPECT_EQ(app.run().err, "");
 }
 
 }  // namespace

@@ -178,6 +178,19 @@ TEST_F(Configuration, SettingsWordsMapAsTheirTablesSay) {
     }
 }
 
+TEST_F(Configuration, VendorKeysAreOffOnlyForNoInAnyCase) {
+    const struct {
+        const char* value;
+        uint8_t on;
+    } cases[] = {{nullptr, 1}, {"No", 0}, {"nO", 0}, {"Yes", 1}, {"0", 1}, {"None", 1}, {"", 1}};
+    for (const auto& c : cases) {
+        LauncherSettings launcher;
+        const std::string line = c.value ? std::string("Vendor Keys=") + c.value + "\r\n" : "";
+        ASSERT_TRUE(load(std::string(kMainClass) + line, launcher));
+        EXPECT_EQ(launcher.vendorKeys, c.on) << line;
+    }
+}
+
 TEST_F(Configuration, PlusSectionExtendsWithALeadingSpaceWhenNothingElseGivesTheKey) {
     LauncherSettings launcher;
     ASSERT_TRUE(load(std::string(kMainClass) +

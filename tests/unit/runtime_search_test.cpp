@@ -65,13 +65,16 @@ protected:
     }
     // The whole search; this program's folder holds no private runtime.
     bool find(Search& search) {
-        return findJavaRuntime(search, search, RuntimePlaces{qxtest::ownExecutable(), root_->root()});
+        return findJavaRuntime(search, search,
+                               RuntimePlaces{qxtest::ownExecutable(), root_->root(), user_.root()});
     }
 
     // Runtimes registered in a private root; a test of the two registry views points root_ at the
     // machine's registry.
     JavaRegistry registry_{JavaRegistry::Private{}};
     JavaRegistry* root_ = &registry_;
+    // Per-user vendor keys: private too, since end-to-end tests may register some in the real one.
+    JavaRegistry user_{JavaRegistry::Private{L"-user"}};
     qxtest::ScopedEnvironmentVariable javaHome_{L"JAVA_HOME", nullptr};
     Search launcher_;
     std::wstring dir_;

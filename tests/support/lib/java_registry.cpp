@@ -27,8 +27,8 @@ JavaRegistry::JavaRegistry() : mutex_(CreateMutexW(nullptr, FALSE, L"qxtest-java
     clear();
 }
 
-JavaRegistry::JavaRegistry(Private)
-    : privatePath_(L"Software\\qxtest\\java-registry-" + std::to_wstring(GetCurrentProcessId())) {
+JavaRegistry::JavaRegistry(Private tag)
+    : privatePath_(L"Software\\qxtest\\java-registry-" + std::to_wstring(GetCurrentProcessId()) + tag.tag) {
     RegDeleteTreeW(HKEY_CURRENT_USER, privatePath_.c_str());  // left by a killed run with the same id
     RegCreateKeyExW(HKEY_CURRENT_USER, privatePath_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                     privateRoot_.put(), nullptr);
@@ -45,14 +45,16 @@ JavaRegistry::~JavaRegistry() {
 }
 
 void JavaRegistry::clear() {
+    auto empty = [](HKEY root, const wchar_t* path, View view) {
+        qx::UniqueKey key;
+        if (RegOpenKeyExW(root, path, 0, KEY_ALL_ACCESS | viewFlag(view), key.put()) != ERROR_SUCCESS) return;
+        RegDeleteTreeW(key.get(), nullptr);  // the row's subkeys and values; the row key stays
+    };
     for (View view : {View::Native, View::Bits32}) {
-        for (const qx::RegistryRow& row : qx::kRegistryRows) {
-            qx::UniqueKey key;
-            if (RegOpenKeyExW(root(), row.key, 0, KEY_ALL_ACCESS | viewFlag(view), key.put()) !=
-                ERROR_SUCCESS) {
-                continue;
-            }
-            RegDeleteTreeW(key.get(), nullptr);  // the row's subkeys and values; the row key stays
+        for (const qx::RegistryRow& row : qx::kRegistryRows) empty(root(), row.key, view);
+        for (const qx::VendorLayout& layout : qx::kVendorLayouts) {
+            empty(root(), layout.key, view);
+            if (!privateRoot_) empty(HKEY_CURRENT_USER, layout.key, view);
         }
     }
 }
@@ -74,6 +76,20 @@ bool JavaRegistry::addRaw(const std::wstring& key, const std::wstring& name, DWO
 bool JavaRegistry::addEmpty(const std::wstring& key, const std::wstring& name, View view) {
     qx::UniqueKey subkey;
     return createKey(root(), key + name, view, subkey);
+}
+
+bool JavaRegistry::setValue(const std::wstring& path, const std::wstring& value, DWORD type, const void* data,
+                            DWORD size, View view) {
+    qx::UniqueKey key;
+    if (!createKey(root(), path, view, key)) return false;
+    return RegSetValueExW(key.get(), value.c_str(), 0, type, static_cast<const BYTE*>(data), size) ==
+           ERROR_SUCCESS;
+}
+
+bool JavaRegistry::setString(const std::wstring& path, const std::wstring& value, const std::wstring& text,
+                             View view) {
+    return setValue(path, value, REG_SZ, text.c_str(),
+                    static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)), view);
 }
 
 std::wstring makeRuntime(const std::wstring& home, const std::vector<std::wstring>& vms, bool withJavaDll,

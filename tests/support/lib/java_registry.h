@@ -20,8 +20,10 @@ public:
     // entry and on exit.
     JavaRegistry();
     // A private key of this process under HKEY_CURRENT_USER, removed on exit; no lock. It has one view
-    // only: the 32-bit view of it is the same key.
-    struct Private {};
+    // only: the 32-bit view of it is the same key. Two private roots of one process differ by `tag`.
+    struct Private {
+        const wchar_t* tag = L"";
+    };
     explicit JavaRegistry(Private);
     ~JavaRegistry();
     JavaRegistry(const JavaRegistry&) = delete;
@@ -36,8 +38,14 @@ public:
                 View view = View::Native);
     // A subkey without a "JavaHome" value.
     bool addEmpty(const std::wstring& key, const std::wstring& name, View view = View::Native);
+    // Sets `value` in the key at `path` under root(), creating the nested keys: the vendor layouts.
+    bool setValue(const std::wstring& path, const std::wstring& value, DWORD type, const void* data,
+                  DWORD size, View view = View::Native);
+    bool setString(const std::wstring& path, const std::wstring& value, const std::wstring& text,
+                   View view = View::Native);
 
-    // Removes every registered runtime.
+    // Removes every registered runtime: the seven rows and the vendor layouts, and for the machine's
+    // registry the vendor layouts of HKEY_CURRENT_USER too (the launcher reads both).
     void clear();
     // The key the vendor rows hang below.
     HKEY root() const { return privateRoot_ ? privateRoot_.get() : HKEY_LOCAL_MACHINE; }
