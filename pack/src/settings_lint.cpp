@@ -258,6 +258,12 @@ private:
                                                   quoted(value) + " leaves it off");
                 }
                 break;
+            case SettingKind::NoFlag:
+                if (!sameIgnoringCase(value, u"yes") && !sameIgnoringCase(value, u"no")) {
+                    report(Severity::Warning, keyName + " is off only for \"No\" (any case); " +
+                                                  quoted(value) + " leaves it on");
+                }
+                break;
             case SettingKind::ExactYesFlag:
                 if (value != u"yes" && sameIgnoringCase(value, u"yes")) {
                     report(Severity::Warning, keyName + " is on only for \"yes\" in lower case; " +
