@@ -12,8 +12,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-char16_t folded(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c; }
-
 bool wildcardMatch(const std::u16string& pattern, const std::u16string& name) {
     size_t p = 0;
     size_t n = 0;

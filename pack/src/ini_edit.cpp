@@ -9,18 +9,6 @@ namespace qxpack {
 
 namespace {
 
-bool isBlank(char16_t c) { return c <= 0x20; }
-
-std::u16string trimmed(const std::u16string& text) {
-    size_t first = 0;
-    size_t last = text.size();
-    while (first < last && isBlank(text[first])) ++first;
-    while (last > first && isBlank(text[last - 1])) --last;
-    return text.substr(first, last - first);
-}
-
-char16_t folded(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c; }
-
 bool sameName(const std::u16string& a, const std::u16string& b, NameMatch match) {
     if (match == NameMatch::Exact) return a == b;
     if (a.size() != b.size()) return false;

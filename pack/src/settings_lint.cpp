@@ -20,23 +20,6 @@ using qx::SettingKind;
 
 constexpr int kMaxPercent = 100;
 
-bool isBlank(char16_t c) { return c <= 0x20; }
-
-std::u16string trimmed(const std::u16string& text) {
-    size_t first = 0;
-    size_t last = text.size();
-    while (first < last && isBlank(text[first])) ++first;
-    while (last > first && isBlank(text[last - 1])) --last;
-    return text.substr(first, last - first);
-}
-
-char16_t folded(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c; }
-
-bool sameIgnoringCase(const std::u16string& a, const std::u16string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char16_t x, char16_t y) { return folded(x) == folded(y); });
-}
-
 std::u16string u16(const wchar_t* text) { return fromWide(text); }
 
 std::string quoted(const std::u16string& text) { return "\"" + toUtf8(text) + "\""; }

@@ -130,4 +130,24 @@ std::u16string withCrLf(const std::u16string& text) {
     return out;
 }
 
+bool isBlank(char16_t c) { return c <= 0x20; }
+
+std::u16string trimmed(const std::u16string& text) {
+    size_t first = 0;
+    size_t last = text.size();
+    while (first < last && isBlank(text[first])) ++first;
+    while (last > first && isBlank(text[last - 1])) --last;
+    return text.substr(first, last - first);
+}
+
+char16_t folded(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c; }
+
+bool sameIgnoringCase(const std::u16string& a, const std::u16string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (folded(a[i]) != folded(b[i])) return false;
+    }
+    return true;
+}
+
 }  // namespace qxpack

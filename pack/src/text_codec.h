@@ -30,4 +30,11 @@ std::u16string fromUtf16Le(const Bytes& bytes);
 // Every line end (CR LF, lone LF, lone CR) becomes CR LF.
 std::u16string withCrLf(const std::u16string& text);
 
+// The blank test and trimming of settings text: every unit up to U+0020.
+bool isBlank(char16_t c);
+std::u16string trimmed(const std::u16string& text);
+// ASCII letters in upper case, as settings names are matched ignoring case.
+char16_t folded(char16_t c);
+bool sameIgnoringCase(const std::u16string& a, const std::u16string& b);
+
 }  // namespace qxpack
