@@ -2,11 +2,15 @@
 
 #include <random>
 
-#include "md5.h"
-#include "rc4.h"
+#include "config/md5.h"
+#include "config/rc4.h"
 #include "text_codec.h"
 
 namespace qxpack {
+
+using qx::md5;
+using qx::Md5Digest;
+using qx::rc4;
 
 namespace {
 

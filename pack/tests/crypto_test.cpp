@@ -2,12 +2,16 @@
 
 #include <cstdio>
 
-#include "md5.h"
-#include "rc4.h"
+#include "config/md5.h"
+#include "config/rc4.h"
 #include "settings_cipher.h"
 #include "text_codec.h"
 
 namespace qxpack {
+
+using qx::md5;
+using qx::Md5Digest;
+using qx::rc4;
 namespace {
 
 std::string hex(const uint8_t* data, size_t size) {

@@ -1,5 +1,5 @@
-// The enciphered settings text in the executable's resources: key derivation pinned against an
-// independent MD5 and RC4, and packaged copies of this very program as the carriers.
+// The enciphered settings text in the executable's resources: key derivation pinned against the
+// portable MD5 and RC4 (the packaging tool's), and packaged copies of this very program as the carriers.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -12,6 +12,8 @@
 
 #include "base/scoped.h"
 #include "config/embedded_settings.h"
+#include "config/md5.h"
+#include "config/rc4.h"
 #include "config/ini_text_store.h"
 #include "support/lib/embedded_resources.h"
 #include "support/lib/test_env.h"
@@ -21,77 +23,10 @@ namespace {
 
 using qxtest::Bytes;
 
-// RFC 1321, written out here so the provider's key derivation is checked against something else.
-std::array<uint8_t, 16> md5(const std::string& message) {
-    static const int shifts[4][4] = {{7, 12, 17, 22}, {5, 9, 14, 20}, {4, 11, 16, 23}, {6, 10, 15, 21}};
-    std::string data = message;
-    const uint64_t bits = static_cast<uint64_t>(message.size()) * 8;
-    data.push_back(static_cast<char>(0x80));
-    while (data.size() % 64 != 56) data.push_back('\0');
-    for (int i = 0; i < 8; ++i) data.push_back(static_cast<char>(bits >> (8 * i)));
-
-    uint32_t h[4] = {0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476};
-    for (size_t block = 0; block < data.size(); block += 64) {
-        uint32_t w[16];
-        for (int i = 0; i < 16; ++i) {
-            const auto* p = reinterpret_cast<const uint8_t*>(data.data() + block + 4 * i);
-            w[i] = p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-        }
-        uint32_t a = h[0], b = h[1], c = h[2], d = h[3];
-        for (int i = 0; i < 64; ++i) {
-            uint32_t f;
-            int g;
-            if (i < 16) {
-                f = (b & c) | (~b & d);
-                g = i;
-            } else if (i < 32) {
-                f = (d & b) | (~d & c);
-                g = (5 * i + 1) % 16;
-            } else if (i < 48) {
-                f = b ^ c ^ d;
-                g = (3 * i + 5) % 16;
-            } else {
-                f = c ^ (b | ~d);
-                g = (7 * i) % 16;
-            }
-            const auto k = static_cast<uint32_t>(std::floor(std::fabs(std::sin(i + 1.0)) * 4294967296.0));
-            const uint32_t sum = a + f + k + w[g];
-            const int r = shifts[i / 16][i % 4];
-            a = d;
-            d = c;
-            c = b;
-            b += (sum << r) | (sum >> (32 - r));
-        }
-        h[0] += a;
-        h[1] += b;
-        h[2] += c;
-        h[3] += d;
-    }
-    std::array<uint8_t, 16> digest;
-    for (int i = 0; i < 16; ++i) digest[i] = static_cast<uint8_t>(h[i / 4] >> (8 * (i % 4)));
-    return digest;
-}
-
-Bytes rc4(const Bytes& key, Bytes data) {
-    uint8_t s[256];
-    for (int i = 0; i < 256; ++i) s[i] = static_cast<uint8_t>(i);
-    for (int i = 0, j = 0; i < 256; ++i) {
-        j = (j + s[i] + key[i % key.size()]) & 0xFF;
-        std::swap(s[i], s[j]);
-    }
-    int i = 0, j = 0;
-    for (uint8_t& byte : data) {
-        i = (i + 1) & 0xFF;
-        j = (j + s[i]) & 0xFF;
-        std::swap(s[i], s[j]);
-        byte ^= s[(s[i] + s[j]) & 0xFF];
-    }
-    return data;
-}
-
-// The base provider's default RC4 key: 40 bits of the MD5, then 11 zero bytes of salt.
+// The base provider's default RC4 key: 40 bits of the MD5, then 11 zero bytes of salt, made with the
+// portable MD5 and RC4 the packaging tool uses, so the provider's derivation is checked against them.
 Bytes independentEncipher(const std::string& passPhrase, const Bytes& data) {
-    const std::array<uint8_t, 16> digest = md5(passPhrase);
+    const Md5Digest digest = md5(passPhrase);
     Bytes key(digest.begin(), digest.begin() + 5);
     key.resize(16, 0);
     return rc4(key, data);

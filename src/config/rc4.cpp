@@ -1,10 +1,10 @@
-#include "rc4.h"
+#include "config/rc4.h"
 
 #include <utility>
 
-namespace qxpack {
+namespace qx {
 
-Bytes rc4(const Bytes& key, const Bytes& data) {
+std::vector<uint8_t> rc4(const std::vector<uint8_t>& key, const std::vector<uint8_t>& data) {
     uint8_t s[256];
     for (int i = 0; i < 256; ++i) s[i] = static_cast<uint8_t>(i);
     if (!key.empty()) {
@@ -14,7 +14,7 @@ Bytes rc4(const Bytes& key, const Bytes& data) {
             std::swap(s[i], s[j]);
         }
     }
-    Bytes out(data.size());
+    std::vector<uint8_t> out(data.size());
     uint8_t i = 0;
     uint8_t j = 0;
     for (size_t n = 0; n < data.size(); ++n) {
@@ -26,4 +26,4 @@ Bytes rc4(const Bytes& key, const Bytes& data) {
     return out;
 }
 
-}  // namespace qxpack
+}  // namespace qx

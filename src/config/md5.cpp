@@ -1,8 +1,8 @@
-#include "md5.h"
+#include "config/md5.h"
 
 #include <cstring>
 
-namespace qxpack {
+namespace qx {
 
 namespace {
 
@@ -81,4 +81,4 @@ Md5Digest md5(const uint8_t* data, size_t size) {
     return digest;
 }
 
-}  // namespace qxpack
+}  // namespace qx

@@ -1,0 +1,14 @@
+// RC4, the stream cipher of the embedded settings; enciphering and deciphering are one operation. The
+// launcher deciphers through CryptoAPI; the packaging tool and the tests that pin that provider's
+// key derivation use this portable one. Pure logic: no Windows calls.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace qx {
+
+std::vector<uint8_t> rc4(const std::vector<uint8_t>& key, const std::vector<uint8_t>& data);
+
+}  // namespace qx
