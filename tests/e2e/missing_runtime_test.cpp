@@ -10,6 +10,7 @@
 #include "base/scoped.h"
 #include "resource.h"
 #include "support/lib/desktop.h"
+#include "support/lib/dialog_start.h"
 #include "support/lib/java_registry.h"
 #include "support/lib/launcher_app.h"
 
@@ -47,33 +48,10 @@ std::wstring jrePathIn(const std::wstring& file) {
 bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // A start of the app that runs while the test drives its dialog.
-class Start {
-public:
-    explicit Start(const LauncherApp& app, std::wstring args = L"") {
-        thread_ = std::thread([this, &app, args] {
-            result_ = app.run(args);
-            done_ = true;
-        });
-        dialog_ = waitForProcessWindow(app.exe, L"#32770", L"JRE Not Found");
-        if (dialog_) bringToFront(dialog_);
-    }
-    ~Start() {
-        if (!thread_.joinable()) return;
-        if (!done_ && dialog_) PostMessageW(dialog_, WM_COMMAND, IDCANCEL, 0);
-        thread_.join();
-    }
-    HWND dialog() const { return dialog_; }
-    HWND item(int id) const { return GetDlgItem(dialog_, id); }
-    ChildResult finish() {
-        thread_.join();
-        return result_;
-    }
-
-private:
-    std::thread thread_;
-    HWND dialog_ = nullptr;
-    std::atomic<bool> done_{false};
-    ChildResult result_;
+// The start whose missing-runtime dialog the test answers.
+struct Start : qxtest::DialogStart {
+    explicit Start(const LauncherApp& app, std::wstring args = L"")
+        : DialogStart(app, std::move(args), L"JRE Not Found") {}
 };
 
 // Opens the system's folder browser from the dialog; null when it does not appear.

@@ -10,6 +10,7 @@
 #include "resource.h"
 #include "support/lib/async_child.h"
 #include "support/lib/desktop.h"
+#include "support/lib/dialog_start.h"
 #include "support/lib/launcher_app.h"
 
 using namespace qxtest;
@@ -88,34 +89,9 @@ TEST(Windowed, WithoutStandardOutputAnErrorIsShownInAMessageBox) {
 }
 
 // A start of the thrower that runs while the test answers its dialog.
-class ThrowerStart {
-public:
-    ThrowerStart(const LauncherApp& app, const std::wstring& release) {
-        thread_ = std::thread([this, &app, release] {
-            result_ = app.run(quote(release));
-            done_ = true;
-        });
-        dialog_ = waitForProcessWindow(app.exe, L"#32770", L"Java Exception");
-        if (dialog_) bringToFront(dialog_);
-    }
-    ~ThrowerStart() {
-        if (!thread_.joinable()) return;
-        if (!done_ && dialog_) PostMessageW(dialog_, WM_COMMAND, IDCANCEL, 0);
-        thread_.join();
-    }
-    HWND dialog() const { return dialog_; }
-    HWND item(int id) const { return GetDlgItem(dialog_, id); }
-    bool done() const { return done_; }
-    ChildResult finish() {
-        thread_.join();
-        return result_;
-    }
-
-private:
-    std::thread thread_;
-    HWND dialog_ = nullptr;
-    std::atomic<bool> done_{false};
-    ChildResult result_;
+struct ThrowerStart : qxtest::DialogStart {
+    ThrowerStart(const LauncherApp& app, const std::wstring& release)
+        : DialogStart(app, quote(release), L"Java Exception") {}
 };
 
 TEST(Windowed, TheJavaExceptionDialogShowsTheTraceCentredReadOnlyAndScrolling) {
