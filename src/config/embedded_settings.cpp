@@ -4,6 +4,7 @@
 
 #include "base/ansi.h"
 #include "base/scoped.h"
+#include "base/srw_lock.h"
 
 namespace qx {
 
@@ -101,15 +102,13 @@ std::wstring loadEmbeddedSettingsText(const std::wstring& upgradeCode, HMODULE m
     static SRWLOCK lock = SRWLOCK_INIT;
     static std::wstring cachedCode, cachedText;
     static bool cached = false;
-    AcquireSRWLockExclusive(&lock);
+    const ExclusiveLock guard(lock);
     if (!cached || cachedCode != upgradeCode) {
         cachedText = readEmbeddedSettingsText(upgradeCode, nullptr);
         cachedCode = upgradeCode;
         cached = true;
     }
-    std::wstring text = cachedText;
-    ReleaseSRWLockExclusive(&lock);
-    return text;
+    return cachedText;
 }
 
 }  // namespace qx

@@ -4,6 +4,7 @@
 
 #include "base/ansi.h"
 #include "base/scoped.h"
+#include "base/srw_lock.h"
 #include "config/module_path.h"
 #include "diag/format_message.h"
 #include "launch/launch_sequence.h"
@@ -20,17 +21,6 @@ ServiceHost* gServiceHost = nullptr;
 constexpr DWORD kStopWaitHintMs = 3000;
 // Well inside the wait hint, so a stop that takes long keeps showing progress.
 constexpr DWORD kStopProgressIntervalMs = 1000;
-
-class ExclusiveLock {
-public:
-    explicit ExclusiveLock(SRWLOCK& lock) : lock_(lock) { AcquireSRWLockExclusive(&lock_); }
-    ~ExclusiveLock() { ReleaseSRWLockExclusive(&lock_); }
-    ExclusiveLock(const ExclusiveLock&) = delete;
-    ExclusiveLock& operator=(const ExclusiveLock&) = delete;
-
-private:
-    SRWLOCK& lock_;
-};
 
 bool stopApplication(Launcher& launcher, JNIEnv* env) {
     jclass mainClass = env->FindClass(toAnsi(launcher.mainClass).c_str());

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "base/ansi.h"
+#include "base/srw_lock.h"
 #include "diag/trace.h"
 #include "diag/message_catalogue.h"
 #include "diag/report_error.h"
@@ -25,17 +26,6 @@ void JNICALL exitHook(jint code) {
 void JNICALL abortHook() {
     if (gLauncher && gLauncher->exitListener) gLauncher->exitListener->onVmAbort();
 }
-
-class ExclusiveVmLock {
-public:
-    explicit ExclusiveVmLock(VmSettings& vm) : lock_(vm.javaVmLock) { AcquireSRWLockExclusive(&lock_); }
-    ~ExclusiveVmLock() { ReleaseSRWLockExclusive(&lock_); }
-    ExclusiveVmLock(const ExclusiveVmLock&) = delete;
-    ExclusiveVmLock& operator=(const ExclusiveVmLock&) = delete;
-
-private:
-    SRWLOCK& lock_;
-};
 
 unsigned reasonFor(jint result) {
     switch (result) {
@@ -133,7 +123,7 @@ bool createVm(VmSettings& vm) {
     }
     {
         // Helper threads read the pointer on their own; they see it whole or not at all.
-        ExclusiveVmLock guard(vm);
+        const ExclusiveLock guard(vm.javaVmLock);
         vm.javaVm = created;
     }
     redirectOutput(vm);
@@ -141,11 +131,10 @@ bool createVm(VmSettings& vm) {
 }
 
 JavaVM* attachToVm(VmSettings& vm, JNIEnv** env) {
-    AcquireSRWLockShared(&vm.javaVmLock);
+    const SharedLock guard(vm.javaVmLock);
     JavaVM* javaVm = vm.javaVm;
     if (javaVm && javaVm->AttachCurrentThread(reinterpret_cast<void**>(env), nullptr) != JNI_OK)
         javaVm = nullptr;
-    ReleaseSRWLockShared(&vm.javaVmLock);
     return javaVm;
 }
 
@@ -154,7 +143,7 @@ void destroyVm(VmSettings& vm) {
     // Helpers may still attach while this waits for the last non-daemon thread: a service's stop has to
     // reach an application whose main has returned.
     vm.javaVm->DestroyJavaVM();
-    ExclusiveVmLock guard(vm);
+    const ExclusiveLock guard(vm.javaVmLock);
     vm.javaVm = nullptr;
 }
 
