@@ -1,13 +1,13 @@
 #include <gtest/gtest.h>
 
-#include "ini_edit.h"
-#include "package_build.h"
-#include "package_inspect.h"
-#include "pe_resources.h"
-#include "settings_cipher.h"
+#include "settings/ini_edit.h"
+#include "package/package_build.h"
+#include "package/package_inspect.h"
+#include "pe/pe_resources.h"
+#include "settings/settings_cipher.h"
 #include "synthetic_pe.h"
 #include "test_files.h"
-#include "text_codec.h"
+#include "core/text_codec.h"
 
 namespace qxpack {
 namespace {

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "pe_checksum.h"
-#include "pe_resources.h"
+#include "pe/pe_checksum.h"
+#include "pe/pe_resources.h"
 #include "synthetic_pe.h"
 
 namespace qxpack {

@@ -6,8 +6,8 @@
 #include <utility>
 
 #include "config/settings_keys.h"
-#include "text_codec.h"
-#include "wide_text.h"
+#include "core/text_codec.h"
+#include "core/wide_text.h"
 
 namespace qxpack {
 namespace {

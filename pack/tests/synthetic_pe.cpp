@@ -1,7 +1,7 @@
 #include "synthetic_pe.h"
 
-#include "pe_checksum.h"
-#include "version_resource.h"
+#include "pe/pe_checksum.h"
+#include "pe/version_resource.h"
 
 namespace qxpack::test {
 

@@ -3,9 +3,9 @@
 
 #include <string>
 
-#include "byte_io.h"
-#include "pe_image.h"
-#include "resource_table.h"
+#include "core/byte_io.h"
+#include "pe/pe_image.h"
+#include "pe/resource_table.h"
 
 namespace qxpack::test {
 

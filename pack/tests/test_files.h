@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "byte_io.h"
+#include "core/byte_io.h"
 
 namespace qxpack::test {
 

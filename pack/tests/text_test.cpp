@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "text_codec.h"
+#include "core/text_codec.h"
 
 namespace qxpack {
 namespace {

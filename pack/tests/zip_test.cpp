@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "test_files.h"
-#include "zip_archive.h"
+#include "core/zip_archive.h"
 
 namespace qxpack {
 namespace {

@@ -32,8 +32,9 @@
  * What the real JVM gets instead of the raw arguments:
  *   - every option converted from the ANSI code page to UTF-8 (the JVM runs in a UTF-8 locale);
  *   - -Djava.class.path= and -Djava.library.path= lists: ";" becomes ":", each element a Unix path
- *     (wine_get_unix_file_name; a trailing "*" wildcard is kept; an element Wine cannot map keeps
- *     its text with "\" turned into "/");
+ *     on whichever drive it lies (wine_get_unix_file_name, with the prefix's drive link resolved; a
+ *     trailing "*" wildcard is kept; an element Wine cannot map keeps its text with "\" turned
+ *     into "/");
  *   - the caller's "exit", "abort" and "vfprintf" options are replaced by the bridge's hooks:
  *     exit calls the caller's hook, then ExitProcess(code) (HotSpot would end with Unix exit(), which
  *     a Windows parent sees as 0); abort calls the caller's hook and returns, after which HotSpot
@@ -193,12 +194,33 @@ static char *win_getenv(const char *name) {
     return out;
 }
 
+/* Wine names a path on any drive but the root one through the prefix's drive link
+ * (".../dosdevices/c:/Program Files/..."), and the colon would split a Unix class path there: the
+ * link is resolved to its target, as Wine itself resolves it. malloc'd. */
+static char *without_drive_link(const char *p) {
+    const char *link = strstr(p, "/dosdevices/");
+    if (!link) return strdup(p);
+    const char *drive = link + strlen("/dosdevices/");
+    if (!((drive[0] | 0x20) >= 'a' && (drive[0] | 0x20) <= 'z' && drive[1] == ':' &&
+          (drive[2] == '/' || drive[2] == 0)))
+        return strdup(p);
+    char *prefix = strndup(p, (size_t)(drive + 2 - p));
+    char *target = prefix ? realpath(prefix, NULL) : NULL;
+    free(prefix);
+    if (!target) return strdup(p);
+    char *out = xmalloc(strlen(target) + strlen(drive + 2) + 1);
+    strcpy(out, target);
+    strcat(out, drive + 2);
+    free(target);
+    return out;
+}
+
 /* A Windows path as a Unix path (UTF-8, malloc'd). */
 static char *unix_path(const WCHAR *w) {
     if (!w[0]) return strdup("");
     char *p = wine_get_unix_file_name(w);
     if (p) {
-        char *out = strdup(p);
+        char *out = without_drive_link(p);
         HeapFree(GetProcessHeap(), 0, p);
         return out;
     }

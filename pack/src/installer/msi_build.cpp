@@ -1,0 +1,299 @@
+#include "installer/msi_build.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <optional>
+
+#include "core/file_io.h"
+#include "core/text_codec.h"
+#include "installer/product_identity.h"
+#include "installer/tool_process.h"
+#include "installer/wix_source.h"
+#include "pe/pe_image.h"
+
+namespace qxpack {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char kInstallHint[] =
+    "qxpack msi builds the installer with msitools' wixl and msibuild; install them "
+    "(Debian, Ubuntu: apt-get install wixl msitools; macOS: brew install msitools)";
+
+std::u16string nameOf(const fs::path& path) { return fromUtf8(path.filename().u8string()); }
+
+std::u16string lowerCase(std::u16string text) {
+    for (char16_t& c : text) {
+        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
+    }
+    return text;
+}
+
+// Sources are named relative to the WiX source, so the kept source builds wherever it is copied
+// with the files (wixl resolves them against its own folder, WiX against the working folder).
+std::string sourceName(const fs::path& file, const fs::path& wxsFolder) {
+    std::error_code failure;
+    const fs::path absolute = fs::absolute(file, failure);
+    fs::path relative = fs::relative(absolute, fs::absolute(wxsFolder), failure);
+    return (failure || relative.empty() ? absolute : relative).generic_u8string();
+}
+
+bool checkRuntimeLibrary(const fs::path& runtime, std::string& error) {
+    for (const char* kind : {"server", "client"}) {
+        const fs::path library = runtime / "bin" / kind / "jvm.dll";
+        Bytes bytes;
+        std::string readError;
+        if (!fs::is_regular_file(library) || !readFile(library.u8string(), bytes, readError)) continue;
+        PeImage image;
+        PeAcceptance any;
+        any.allowI386 = true;
+        std::string peError;
+        const std::string shown = "runtime " + runtime.u8string() + ": bin\\" + kind + "\\jvm.dll";
+        if (!parsePeImage(std::move(bytes), any, image, peError)) {
+            error = shown + " is not a Windows library: " + peError;
+            return false;
+        }
+        if (image.machine != kMachineAmd64) {
+            error = shown + " is a 32-bit library; the launcher loads only 64-bit runtimes";
+            return false;
+        }
+        return true;
+    }
+    error = "runtime " + runtime.u8string() + ": neither bin\\server\\jvm.dll nor bin\\client\\jvm.dll is there";
+    return false;
+}
+
+// Every file under `folder`, sorted by name so that equal inputs give equal sources.
+bool collectFolder(const fs::path& folder, const fs::path& wxsFolder, SourceFolder& out, size_t& count,
+                   std::string& error) {
+    std::vector<fs::path> entries;
+    std::error_code failure;
+    for (fs::directory_iterator it(folder, failure), end; !failure && it != end; it.increment(failure))
+        entries.push_back(it->path());
+    if (failure) {
+        error = "cannot read the folder " + folder.u8string() + ": " + failure.message();
+        return false;
+    }
+    std::sort(entries.begin(), entries.end());
+    for (const fs::path& entry : entries) {
+        if (fs::is_directory(entry)) {
+            SourceFolder sub;
+            sub.name = nameOf(entry);
+            if (!collectFolder(entry, wxsFolder, sub, count, error)) return false;
+            if (!sub.files.empty() || !sub.folders.empty()) out.folders.push_back(std::move(sub));
+        } else if (fs::is_regular_file(entry)) {
+            out.files.push_back(SourceFile{sourceName(entry, wxsFolder), nameOf(entry)});
+            ++count;
+        }
+    }
+    return true;
+}
+
+bool parseFileType(const std::string& option, FileType& type, std::string& error) {
+    const size_t colon = option.find(':');
+    std::string extension = option.substr(0, colon);
+    if (!extension.empty() && extension[0] == '.') extension.erase(0, 1);
+    bool plain = !extension.empty() && extension.size() <= 32;
+    for (char c : extension) plain = plain && (std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-');
+    if (colon == std::string::npos || !plain || trimmed(fromUtf8(option.substr(colon + 1))).empty()) {
+        error = "--file-type \"" + option +
+                "\": write EXT:DESCRIPTION, the extension in letters, digits, - and _ (such as mydoc:My document)";
+        return false;
+    }
+    type.extension = fromUtf8(extension);
+    type.description = fromUtf8(option.substr(colon + 1));
+    return true;
+}
+
+bool parseService(const MsiRequest& request, const ProductIdentity& identity, ServiceSpec& service,
+                  std::string& error) {
+    const size_t colon = request.service.find(':');
+    service.name = fromUtf8(request.service.substr(0, colon));
+    service.displayName = colon == std::string::npos ? identity.name : fromUtf8(request.service.substr(colon + 1));
+    service.autoStart = request.serviceStart == "auto";
+    bool plain = !service.name.empty() && service.name.size() <= 256;
+    for (char16_t c : service.name) plain = plain && c >= 0x20 && c != u'/' && c != u'\\';
+    if (!plain || trimmed(service.displayName).empty()) {
+        error = "--service \"" + request.service +
+                "\": write NAME[:DISPLAY NAME], the name without slashes or backslashes";
+        return false;
+    }
+    if (request.perUser) {
+        error = "--service and --per-user exclude each other: a service is installed for the whole machine";
+        return false;
+    }
+    if (identity.applicationType != u"service") {
+        error = "--service: the package's settings do not make it a service; set \"Application Type=service\" "
+                "in section [Application] (qxpack build --ini or --embed)";
+        return false;
+    }
+    return true;
+}
+
+std::optional<Bytes> siblingSettings(const fs::path& executable) {
+    fs::path ini = executable;
+    ini.replace_extension(".ini");
+    Bytes bytes;
+    std::string ignored;
+    if (!fs::is_regular_file(ini) || !readFile(ini.u8string(), bytes, ignored)) return std::nullopt;
+    return bytes;
+}
+
+bool checkOptions(const MsiRequest& request, std::string& error) {
+    if (!request.productCode.empty() && !isBracedGuid(request.productCode)) {
+        error = "--product-code \"" + request.productCode + "\" is not a GUID in braces";
+        return false;
+    }
+    if (!request.upgradeCode.empty() && !isBracedGuid(request.upgradeCode)) {
+        error = "--upgrade-code \"" + request.upgradeCode + "\" is not a GUID in braces";
+        return false;
+    }
+    if (request.serviceStart != "" && request.serviceStart != "demand" && request.serviceStart != "auto") {
+        error = "--service-start takes demand or auto, not \"" + request.serviceStart + "\"";
+        return false;
+    }
+    if (!request.serviceStart.empty() && request.service.empty()) {
+        error = "--service-start needs --service";
+        return false;
+    }
+    return true;
+}
+
+// The files to install and their names, each name once (as Windows compares names).
+bool collectFiles(const MsiRequest& request, const fs::path& wxsFolder, InstallerSpec& spec, size_t& count,
+                  std::string& error) {
+    const fs::path exe = fs::u8path(request.executable);
+    spec.executable = SourceFile{sourceName(exe, wxsFolder), nameOf(exe)};
+    std::vector<std::u16string> names = {lowerCase(spec.executable.name), u"jre64"};
+    count = 1;
+    if (spec.settings) {
+        names.push_back(lowerCase(spec.settings->name));
+        ++count;
+    }
+    for (const std::string& added : request.added) {
+        const fs::path path = fs::u8path(added);
+        if (!fs::is_regular_file(path)) {
+            error = "--add " + added + ": no such file";
+            return false;
+        }
+        const std::u16string name = nameOf(path);
+        if (std::find(names.begin(), names.end(), lowerCase(name)) != names.end()) {
+            error = "--add " + added + ": a file named \"" + toUtf8(name) + "\" is installed already";
+            return false;
+        }
+        names.push_back(lowerCase(name));
+        spec.added.push_back(SourceFile{sourceName(path, wxsFolder), name});
+        ++count;
+    }
+    if (!request.runtime.empty()) {
+        const fs::path runtime = fs::u8path(request.runtime);
+        if (!fs::is_directory(runtime)) {
+            error = "runtime " + request.runtime + ": no such folder";
+            return false;
+        }
+        if (!checkRuntimeLibrary(runtime, error)) return false;
+        spec.runtime = SourceFolder{};
+        if (!collectFolder(runtime, wxsFolder, *spec.runtime, count, error)) return false;
+    }
+    return true;
+}
+
+void removeQuietly(const fs::path& path) {
+    std::error_code ignored;
+    fs::remove(path, ignored);
+}
+
+// Runs one of the builder's programs; its own words become the error when it fails.
+bool runBuilder(const std::string& program, const std::vector<std::string>& arguments, const fs::path& log,
+                std::string& error) {
+    int exitCode = 0;
+    if (!runProgram(program, arguments, log.u8string(), exitCode, error)) return false;
+    Bytes output;
+    std::string ignored;
+    readFile(log.u8string(), output, ignored);
+    removeQuietly(log);
+    if (exitCode == 0) return true;
+    error = fs::u8path(program).filename().u8string() + " failed (exit code " + std::to_string(exitCode) +
+            "): " + std::string(output.begin(), output.end());
+    while (!error.empty() && (error.back() == '\n' || error.back() == '\r')) error.pop_back();
+    return false;
+}
+
+}  // namespace
+
+bool buildMsi(const MsiRequest& request, MsiSummary& summary, std::string& error) {
+    if (!checkOptions(request, error)) return false;
+    const fs::path exe = fs::u8path(request.executable);
+    Bytes executable;
+    if (!readFile(request.executable, executable, error)) return false;
+    const std::optional<Bytes> settings = siblingSettings(exe);
+
+    InstallerSpec spec;
+    if (!readProductIdentity(executable, settings, request.upgradeCode, spec.identity, error)) {
+        error = request.executable + ": " + error;
+        return false;
+    }
+    spec.productCode = request.productCode;
+    for (char& c : spec.productCode) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    spec.perUser = request.perUser;
+    spec.desktopShortcut = request.desktopShortcut;
+    for (const std::string& option : request.fileTypes) {
+        FileType type;
+        if (!parseFileType(option, type, error)) return false;
+        spec.fileTypes.push_back(type);
+    }
+    if (!request.service.empty()) {
+        spec.service = ServiceSpec{};
+        if (!parseService(request, spec.identity, *spec.service, error)) return false;
+    }
+
+    const fs::path output = fs::u8path(request.output);
+    const fs::path wxsPath = request.wxs.empty() ? fs::path(output) += ".wxs" : fs::u8path(request.wxs);
+    const fs::path wxsFolder = wxsPath.parent_path().empty() ? fs::path(".") : wxsPath.parent_path();
+    if (settings) {
+        fs::path ini = exe;
+        ini.replace_extension(".ini");
+        spec.settings = SourceFile{sourceName(ini, wxsFolder), nameOf(ini)};
+    }
+    size_t files = 0;
+    if (!collectFiles(request, wxsFolder, spec, files, error)) return false;
+
+    const std::string wixl = findProgram("wixl");
+    const std::string msibuild = findProgram("msibuild");
+    if (wixl.empty() || msibuild.empty()) {
+        error = std::string(wixl.empty() ? "wixl" : "msibuild") + " is not on PATH: " + kInstallHint;
+        return false;
+    }
+
+    // The builder reads the source from the folder its relative names start from.
+    const fs::path temporaryWxs = fs::path(wxsPath) += ".qxpack-tmp";
+    const fs::path temporaryMsi = fs::path(output) += ".qxpack-tmp";
+    const fs::path log = fs::path(output) += ".qxpack-log";
+    const std::string source = wixSource(spec);
+    bool built = createParentFolder(temporaryWxs.u8string(), error) &&
+                 createParentFolder(temporaryMsi.u8string(), error) &&
+                 writeFilesAtomically({{temporaryWxs.u8string(), Bytes(source.begin(), source.end())}}, error) &&
+                 runBuilder(wixl, {"-a", "x64", "-o", temporaryMsi.u8string(), temporaryWxs.u8string()}, log, error);
+    if (built && spec.settings) {
+        built = runBuilder(msibuild,
+                           {temporaryMsi.u8string(), "-q",
+                            "UPDATE `Component` SET `Attributes` = " + std::to_string(kSettingsComponentAttributes) +
+                                " WHERE `Component` = '" + kSettingsComponent + "'"},
+                           log, error);
+    }
+    Bytes msi;
+    built = built && readFile(temporaryMsi.u8string(), msi, error);
+    removeQuietly(temporaryWxs);
+    removeQuietly(temporaryMsi);
+    if (!built) return false;
+    std::vector<std::pair<std::string, Bytes>> outputs = {{request.output, std::move(msi)}};
+    if (!request.wxs.empty()) outputs.emplace_back(request.wxs, Bytes(source.begin(), source.end()));
+    if (!writeFilesAtomically(outputs, error)) return false;
+    summary.productName = spec.identity.name;
+    summary.version = spec.identity.version;
+    summary.files = files;
+    return true;
+}
+
+}  // namespace qxpack

@@ -1,0 +1,232 @@
+#include "installer/wix_source.h"
+
+#include <cstdio>
+
+#include "config/md5.h"
+#include "core/text_codec.h"
+#include "installer/wix_writer.h"
+
+namespace qxpack {
+
+namespace {
+
+constexpr char kInstallFolder[] = "INSTALLDIR";
+constexpr char kOlderFound[] = "QXPACK_OLDER_FOUND";
+constexpr char kNewerFound[] = "QXPACK_NEWER_FOUND";
+constexpr char kRuntimeFolderName[] = "jre64";
+
+std::string u8(const std::u16string& text) { return toUtf8(text); }
+std::string formatted(const std::u16string& text) { return u8(formattedLiteral(text)); }
+
+// A component's GUID, the same in every version of the product so that an upgrade replaces the
+// component in place: name-based (MD5) on the Upgrade Code, the install scope and the component's place.
+std::string componentGuid(const InstallerSpec& spec, const std::string& place) {
+    qx::Md5Digest d = qx::md5(spec.identity.upgradeCode + (spec.perUser ? "|user|" : "|machine|") + place);
+    d[6] = static_cast<uint8_t>((d[6] & 0x0F) | 0x30);
+    d[8] = static_cast<uint8_t>((d[8] & 0x3F) | 0x80);
+    std::string out = "{";
+    for (size_t i = 0; i < d.size(); ++i) {
+        char hex[3];
+        std::snprintf(hex, sizeof hex, "%02X", d[i]);
+        out += hex;
+        if (i == 3 || i == 5 || i == 7 || i == 9) out += "-";
+    }
+    return out + "}";
+}
+
+// A registry class name for a file type: the executable's name without its extension, letters and
+// digits only, then the extension ("MyApp.mydoc").
+std::u16string progId(const InstallerSpec& spec, const FileType& type) {
+    const std::u16string& exe = spec.executable.name;
+    std::u16string stem;
+    for (char16_t c : exe.substr(0, exe.rfind(u'.'))) {
+        if ((c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z')) stem.push_back(c);
+    }
+    return (stem.empty() ? u"App" : stem) + u"." + type.extension;
+}
+
+class SourceWriter {
+public:
+    explicit SourceWriter(const InstallerSpec& spec) : spec_(spec) {}
+
+    std::string write() {
+        const ProductIdentity& id = spec_.identity;
+        xml_.open("Wix", {{"xmlns", "http://schemas.microsoft.com/wix/2006/wi"}});
+        xml_.open("Product", {{"Id", spec_.productCode.empty() ? "*" : spec_.productCode},
+                              {"Name", u8(id.name)},
+                              {"Language", "1033"},
+                              {"Version", id.version},
+                              {"Manufacturer", u8(id.manufacturer)},
+                              {"UpgradeCode", id.upgradeCode}});
+        xml_.leaf("Package", {{"InstallerVersion", "500"},
+                              {"Compressed", "yes"},
+                              {"InstallScope", spec_.perUser ? "perUser" : "perMachine"},
+                              {"Manufacturer", u8(id.manufacturer)}});
+        xml_.leaf("Media", {{"Id", "1"}, {"Cabinet", "product.cab"}, {"EmbedCab", "yes"}});
+        xml_.leaf("Property", {{"Id", "ARPNOMODIFY"}, {"Value", "1"}});
+        writeUpgrade();
+        xml_.open("Directory", {{"Id", "TARGETDIR"}, {"Name", "SourceDir"}});
+        if (spec_.perUser) {
+            xml_.open("Directory", {{"Id", "LocalAppDataFolder"}});
+            xml_.open("Directory", {{"Id", "ProgramsFolder"}, {"Name", "Programs"}});
+        } else {
+            xml_.open("Directory", {{"Id", "ProgramFiles64Folder"}});
+        }
+        xml_.open("Directory", {{"Id", kInstallFolder}, {"Name", u8(id.name)}});
+        writeExecutable();
+        if (spec_.settings) writeFile(kSettingsComponent, *spec_.settings, u8(spec_.settings->name), true);
+        for (const SourceFile& added : spec_.added) writeFile(next("Added"), added, u8(added.name), false);
+        if (!spec_.fileTypes.empty()) writeFileTypes();
+        if (spec_.runtime) {
+            SourceFolder runtime = *spec_.runtime;
+            runtime.name = fromAscii(kRuntimeFolderName);
+            writeFolder(runtime, kRuntimeFolderName);
+        }
+        xml_.close();  // the install folder
+        xml_.close();
+        if (spec_.perUser) xml_.close();
+        xml_.leaf("Directory", {{"Id", "ProgramMenuFolder"}});
+        if (spec_.desktopShortcut) xml_.leaf("Directory", {{"Id", "DesktopFolder"}});
+        xml_.close();  // TARGETDIR
+        xml_.open("Feature", {{"Id", "Complete"}, {"Level", "1"}});
+        for (const std::string& component : components_) xml_.leaf("ComponentRef", {{"Id", component}});
+        return xml_.finish();
+    }
+
+private:
+    // A newer version replaces an older or equal one in place, after installing itself, so that
+    // components it shares keep their files (and the user's settings file); an older one is refused.
+    // "Installed" lets a product being removed by its successor pass its own condition.
+    void writeUpgrade() {
+        const ProductIdentity& id = spec_.identity;
+        xml_.open("Upgrade", {{"Id", id.upgradeCode}});
+        xml_.leaf("UpgradeVersion", {{"Minimum", "0.0.0"},
+                                     {"IncludeMinimum", "yes"},
+                                     {"Maximum", id.version},
+                                     {"IncludeMaximum", "yes"},
+                                     {"Property", kOlderFound}});
+        xml_.leaf("UpgradeVersion", {{"Minimum", id.version},
+                                     {"IncludeMinimum", "no"},
+                                     {"OnlyDetect", "yes"},
+                                     {"Property", kNewerFound}});
+        xml_.close();
+        xml_.open("Condition", {{"Message", "A newer version of " + formatted(id.name) +
+                                                " is already installed; uninstall it first to install this one."}});
+        xml_.text(std::string("Installed OR NOT ") + kNewerFound);
+        xml_.close();
+        xml_.open("InstallExecuteSequence");
+        xml_.leaf("RemoveExistingProducts", {{"After", "InstallFinalize"}});
+        xml_.close();
+    }
+
+    void openComponent(const std::string& id, const std::string& place, bool neverOverwrite = false) {
+        components_.push_back(id);
+        if (neverOverwrite) {
+            xml_.open("Component",
+                      {{"Id", id}, {"Guid", componentGuid(spec_, place)}, {"Win64", "yes"}, {"NeverOverwrite", "yes"}});
+        } else {
+            xml_.open("Component", {{"Id", id}, {"Guid", componentGuid(spec_, place)}, {"Win64", "yes"}});
+        }
+    }
+
+    void writeFile(const std::string& id, const SourceFile& file, const std::string& place, bool neverOverwrite) {
+        openComponent(id, place, neverOverwrite);
+        xml_.leaf("File", {{"Id", id}, {"Source", file.source}, {"Name", u8(file.name)}, {"KeyPath", "yes"}});
+        xml_.close();
+    }
+
+    void writeExecutable() {
+        const ProductIdentity& id = spec_.identity;
+        openComponent("Executable", u8(spec_.executable.name));
+        xml_.leaf("File", {{"Id", "Executable"},
+                           {"Source", spec_.executable.source},
+                           {"Name", u8(spec_.executable.name)},
+                           {"KeyPath", "yes"}});
+        xml_.leaf("Shortcut", {{"Id", "StartMenuShortcut"},
+                               {"Directory", "ProgramMenuFolder"},
+                               {"Name", u8(id.name)},
+                               {"Target", "[#Executable]"},
+                               {"WorkingDirectory", kInstallFolder}});
+        if (spec_.desktopShortcut) {
+            xml_.leaf("Shortcut", {{"Id", "DesktopShortcut"},
+                                   {"Directory", "DesktopFolder"},
+                                   {"Name", u8(id.name)},
+                                   {"Target", "[#Executable]"},
+                                   {"WorkingDirectory", kInstallFolder}});
+        }
+        if (spec_.service) {
+            const ServiceSpec& s = *spec_.service;
+            xml_.leaf("ServiceInstall", {{"Id", "Service"},
+                                         {"Name", formatted(s.name)},
+                                         {"DisplayName", formatted(s.displayName)},
+                                         {"Type", "ownProcess"},
+                                         {"Start", s.autoStart ? "auto" : "demand"},
+                                         {"ErrorControl", "normal"},
+                                         {"Vital", "yes"}});
+            if (s.autoStart) {
+                xml_.leaf("ServiceControl", {{"Id", "ServiceControl"},
+                                             {"Name", formatted(s.name)},
+                                             {"Start", "install"},
+                                             {"Stop", "both"},
+                                             {"Remove", "uninstall"},
+                                             {"Wait", "yes"}});
+            } else {
+                xml_.leaf("ServiceControl", {{"Id", "ServiceControl"},
+                                             {"Name", formatted(s.name)},
+                                             {"Stop", "both"},
+                                             {"Remove", "uninstall"},
+                                             {"Wait", "yes"}});
+            }
+        }
+        xml_.close();
+    }
+
+    // What wixl would drop as ProgId and Extension elements, written as the registry values that
+    // Explorer reads: the extension names the class, the class opens the file with the executable.
+    void writeFileTypes() {
+        const std::string root = spec_.perUser ? "HKCU" : "HKLM";
+        openComponent("FileTypes", "file types");
+        bool keyPath = true;
+        auto value = [&](const std::u16string& key, const std::string& text) {
+            if (keyPath) {
+                xml_.leaf("RegistryValue", {{"Root", root},
+                                            {"Key", "Software\\Classes\\" + u8(key)},
+                                            {"Type", "string"},
+                                            {"Value", text},
+                                            {"KeyPath", "yes"}});
+            } else {
+                xml_.leaf("RegistryValue",
+                          {{"Root", root}, {"Key", "Software\\Classes\\" + u8(key)}, {"Type", "string"}, {"Value", text}});
+            }
+            keyPath = false;
+        };
+        for (const FileType& type : spec_.fileTypes) {
+            const std::u16string id = progId(spec_, type);
+            value(u"." + type.extension, u8(id));
+            value(id, formatted(type.description));
+            value(id + u"\\DefaultIcon", "[#Executable],0");
+            value(id + u"\\shell\\open\\command", "\"[#Executable]\" \"%1\"");
+        }
+        xml_.close();
+    }
+
+    void writeFolder(const SourceFolder& folder, const std::string& place) {
+        xml_.open("Directory", {{"Id", next("RuntimeFolder")}, {"Name", u8(folder.name)}});
+        for (const SourceFile& file : folder.files) writeFile(next("Runtime"), file, place + "/" + u8(file.name), false);
+        for (const SourceFolder& sub : folder.folders) writeFolder(sub, place + "/" + u8(sub.name));
+        xml_.close();
+    }
+
+    std::string next(const std::string& prefix) { return prefix + std::to_string(++counter_); }
+
+    const InstallerSpec& spec_;
+    XmlWriter xml_;
+    std::vector<std::string> components_;
+    int counter_ = 0;
+};
+
+}  // namespace
+
+std::string wixSource(const InstallerSpec& spec) { return SourceWriter(spec).write(); }
+
+}  // namespace qxpack

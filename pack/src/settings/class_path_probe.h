@@ -1,0 +1,19 @@
+// The launcher's class path file search (FindFirstFileW on a pattern), answered from this machine's
+// file system so that `qxpack check` can tell which pieces name nothing.
+#pragma once
+
+#include <string>
+
+#include "settings/settings_lint.h"
+
+namespace qxpack {
+
+// The folder of a settings file in the launcher's form: on Linux "/a/b" becomes "\a\b", which
+// nativeSearchPath() turns back. Wine's "Z:\" drive is read as "/" there.
+std::u16string launcherFolderOf(const std::string& settingsPath);
+
+// Found when a file or folder in the pattern's folder matches its last part ("*" and "?" wildcards,
+// case ignored as on Windows); Unknown for a drive or network path this machine cannot see.
+PathProbe probeClassPathPattern(const std::u16string& pattern);
+
+}  // namespace qxpack
