@@ -1,6 +1,7 @@
 # Host-side parts of the test rig, built with make after the CMake cross build (scripts/build):
 #   - the Winelib bridge jvm.dll (hosts the Linux OpenJDK) for the runtimes jdk17 and jdk17-nohelper,
 #   - the 32-bit PE jvm.dll of the runtime x86,
+#   - the runtime jdk17-pe: a 64-bit PE jvm.dll that passes every call to the bridge beside it,
 #   - the Java test applications: every folder tests/support/java/NAME/ becomes
 #     $(OUT)/support/java/NAME.jar; its main class is named in NAME/main-class (one line).
 # usage: make -f tests/support/native.mk OUT=/abs/build [JDK=...]
@@ -17,6 +18,7 @@ JARS := $(OUT)/support/java
 
 WINEGCC ?= winegcc
 I686_CC ?= i686-w64-mingw32-gcc-posix
+X64_CC ?= x86_64-w64-mingw32-gcc-posix
 BRIDGE_CFLAGS := -O2 -g -Wall -Wextra -Werror -fvisibility=hidden -I$(WORK)/bridge \
                  -I$(JDK)/include -I$(JDK)/include/linux
 
@@ -28,7 +30,9 @@ APP_JARS := $(APPS:%=$(JARS)/%.jar)
 RUNTIME_FILES := \
     $(RUNTIMES)/jdk17/bin/java.dll $(RUNTIMES)/jdk17/bin/server/jvm.dll \
     $(RUNTIMES)/jdk17-nohelper/bin/java.dll $(RUNTIMES)/jdk17-nohelper/bin/client/jvm.dll \
-    $(RUNTIMES)/x86/bin/java.dll $(RUNTIMES)/x86/bin/client/jvm.dll
+    $(RUNTIMES)/x86/bin/java.dll $(RUNTIMES)/x86/bin/client/jvm.dll \
+    $(RUNTIMES)/jdk17-pe/bin/java.dll $(RUNTIMES)/jdk17-pe/bin/server/jvm.dll \
+    $(RUNTIMES)/jdk17-pe/bin/server/qxbridge.dll
 
 .PHONY: all
 all: $(RUNTIME_FILES) $(APP_JARS)
@@ -59,6 +63,14 @@ $(RUNTIMES)/jdk17/bin/server/jvm.dll: $(WORK)/bridge/full/jvm.dll.so
 $(RUNTIMES)/jdk17-nohelper/bin/client/jvm.dll: $(WORK)/bridge/nohelper/jvm.dll.so
 	@mkdir -p $(@D)
 	cp $< $@
+
+$(RUNTIMES)/jdk17-pe/bin/server/qxbridge.dll: $(WORK)/bridge/full/jvm.dll.so
+	@mkdir -p $(@D)
+	cp $< $@
+
+$(RUNTIMES)/jdk17-pe/bin/server/jvm.dll: $(SRC)/runtimes/pe_shim_jvm.c
+	@mkdir -p $(@D)
+	$(X64_CC) -shared -O2 -Wall -Wextra -Werror -s -o $@ $< -Wl,--kill-at -static-libgcc
 
 # --- the 32-bit runtime -------------------------------------------------------------------------
 $(RUNTIMES)/x86/bin/client/jvm.dll: $(SRC)/runtimes/x86_jvm.c

@@ -34,6 +34,23 @@ std::string componentGuid(const InstallerSpec& spec, const std::string& place) {
     return out + "}";
 }
 
+// The least version above `version` ("1.2.3" gives "1.2.4"): wixl drops IncludeMaximum, so the range
+// of versions an upgrade replaces, equal ones included, ends below this one. At 255.255.65535 an equal
+// version is not replaced.
+std::string versionAbove(const std::string& version) {
+    unsigned fields[3] = {0, 0, 0};
+    std::sscanf(version.c_str(), "%u.%u.%u", &fields[0], &fields[1], &fields[2]);
+    const unsigned limits[3] = {255, 255, 65535};
+    for (int i = 2; i >= 0; --i) {
+        if (fields[i] < limits[i]) {
+            ++fields[i];
+            for (int k = i + 1; k < 3; ++k) fields[k] = 0;
+            return std::to_string(fields[0]) + "." + std::to_string(fields[1]) + "." + std::to_string(fields[2]);
+        }
+    }
+    return version;
+}
+
 // A registry class name for a file type: the executable's name without its extension, letters and
 // digits only, then the extension ("MyApp.mydoc").
 std::u16string progId(const InstallerSpec& spec, const FileType& type) {
@@ -102,8 +119,8 @@ private:
         xml_.open("Upgrade", {{"Id", id.upgradeCode}});
         xml_.leaf("UpgradeVersion", {{"Minimum", "0.0.0"},
                                      {"IncludeMinimum", "yes"},
-                                     {"Maximum", id.version},
-                                     {"IncludeMaximum", "yes"},
+                                     {"Maximum", versionAbove(id.version)},
+                                     {"IncludeMaximum", "no"},
                                      {"Property", kOlderFound}});
         xml_.leaf("UpgradeVersion", {{"Minimum", id.version},
                                      {"IncludeMinimum", "no"},
