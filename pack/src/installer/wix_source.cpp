@@ -12,7 +12,7 @@ namespace {
 
 constexpr char kInstallFolder[] = "INSTALLDIR";
 constexpr char kOlderFound[] = "QXPACK_OLDER_FOUND";
-constexpr char kNewerFound[] = "QXPACK_NEWER_FOUND";
+constexpr char kInstalledVersion[] = "QXPACK_INSTALLED_VERSION";
 constexpr char kRuntimeFolderName[] = "jre64";
 
 std::string u8(const std::u16string& text) { return toUtf8(text); }
@@ -49,6 +49,15 @@ std::string versionAbove(const std::string& version) {
         }
     }
     return version;
+}
+
+// "1.2.3" as "001.002.00003": installer conditions compare such strings as the versions compare.
+std::string comparableVersion(const std::string& version) {
+    unsigned fields[3] = {0, 0, 0};
+    std::sscanf(version.c_str(), "%u.%u.%u", &fields[0], &fields[1], &fields[2]);
+    char text[24];
+    std::snprintf(text, sizeof text, "%03u.%03u.%05u", fields[0], fields[1], fields[2]);
+    return text;
 }
 
 // A registry class name for a file type: the executable's name without its extension, letters and
@@ -91,6 +100,7 @@ public:
         }
         xml_.open("Directory", {{"Id", kInstallFolder}, {"Name", u8(id.name)}});
         writeExecutable();
+        writeRegistration();
         if (spec_.settings) writeFile(kSettingsComponent, *spec_.settings, u8(spec_.settings->name), true);
         for (const SourceFile& added : spec_.added) writeFile(next("Added"), added, u8(added.name), false);
         if (!spec_.fileTypes.empty()) writeFileTypes();
@@ -112,8 +122,10 @@ public:
 
 private:
     // A newer version replaces an older or equal one in place, after installing itself, so that
-    // components it shares keep their files (and the user's settings file); an older one is refused.
-    // "Installed" lets a product being removed by its successor pass its own condition.
+    // components it shares keep their files (and the user's settings file); "Installed" lets a
+    // product being removed by its successor pass its own condition. An older version is refused by
+    // the version the installed product left in the registry: Wine forgets which products share an
+    // Upgrade Code once a replaced one is removed, so the Upgrade table cannot tell there.
     void writeUpgrade() {
         const ProductIdentity& id = spec_.identity;
         xml_.open("Upgrade", {{"Id", id.upgradeCode}});
@@ -122,19 +134,40 @@ private:
                                      {"Maximum", versionAbove(id.version)},
                                      {"IncludeMaximum", "no"},
                                      {"Property", kOlderFound}});
-        xml_.leaf("UpgradeVersion", {{"Minimum", id.version},
-                                     {"IncludeMinimum", "no"},
-                                     {"OnlyDetect", "yes"},
-                                     {"Property", kNewerFound}});
+        xml_.close();
+        xml_.open("Property", {{"Id", kInstalledVersion}});
+        xml_.leaf("RegistrySearch", {{"Id", "InstalledVersionSearch"},
+                                     {"Root", registryRoot()},
+                                     {"Key", registrationKey()},
+                                     {"Name", "Version"},
+                                     {"Type", "raw"}});
         xml_.close();
         xml_.open("Condition", {{"Message", "A newer version of " + formatted(id.name) +
                                                 " is already installed; uninstall it first to install this one."}});
-        xml_.text(std::string("Installed OR NOT ") + kNewerFound);
+        xml_.text(std::string("Installed OR NOT ") + kInstalledVersion + " OR " + kInstalledVersion + " <= \"" +
+                  comparableVersion(id.version) + "\"");
         xml_.close();
         xml_.open("InstallExecuteSequence");
         xml_.leaf("RemoveExistingProducts", {{"After", "InstallFinalize"}});
         xml_.close();
     }
+
+    // The installed version, for the next installer's check. Its component is a 32-bit one because
+    // wixl cannot mark the search as 64-bit: both then use the same registry view.
+    void writeRegistration() {
+        components_.push_back("Registration");
+        xml_.open("Component", {{"Id", "Registration"}, {"Guid", componentGuid(spec_, "registration")}});
+        xml_.leaf("RegistryValue", {{"Root", registryRoot()},
+                                    {"Key", registrationKey()},
+                                    {"Name", "Version"},
+                                    {"Type", "string"},
+                                    {"Value", comparableVersion(spec_.identity.version)},
+                                    {"KeyPath", "yes"}});
+        xml_.close();
+    }
+
+    std::string registryRoot() const { return spec_.perUser ? "HKCU" : "HKLM"; }
+    std::string registrationKey() const { return "Software\\qxpack\\Products\\" + spec_.identity.upgradeCode; }
 
     void openComponent(const std::string& id, const std::string& place, bool neverOverwrite = false) {
         components_.push_back(id);
