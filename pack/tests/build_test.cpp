@@ -129,6 +129,23 @@ TEST(BuildPackage, JarWithoutEmbeddedTextMarksTheSettingsFile) {
     EXPECT_EQ(findResource(table, kTypeRcData, ResourceId::number(kSettingsTextResource)), nullptr);
 }
 
+TEST(BuildPackage, SettingsFileIsUtf16WithAByteOrderMarkWhateverItsInput) {
+    const std::u16string text = u"[Java Runtime Environment]\r\nVirtual Machine Parameters=-Dp=Gr\u00f6\u00dfe\r\n";
+    for (const Bytes& input : {test::textBytes(toUtf8(text)), encodeTextFile({text, TextEncoding::Utf8, true}),
+                               encodeTextFile({text, TextEncoding::Utf16Le, true})}) {
+        PackageInputs in = fullInputs();
+        in.iniFile = input;
+        const PackageOutputs out = assembled(in);
+        ASSERT_TRUE(out.iniFile.has_value());
+        ASSERT_GE(out.iniFile->size(), 2u);
+        EXPECT_EQ((*out.iniFile)[0], 0xFF);
+        EXPECT_EQ((*out.iniFile)[1], 0xFE);
+        const DecodedText written = decodeTextFile(*out.iniFile);
+        EXPECT_EQ(written.encoding, TextEncoding::Utf16Le);
+        EXPECT_EQ(written.text.substr(0, text.size()), text);
+    }
+}
+
 TEST(BuildPackage, RefusesBadInputsNamingTheProblem) {
     struct Case {
         const char* name;

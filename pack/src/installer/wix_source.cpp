@@ -211,8 +211,7 @@ private:
                                          {"DisplayName", formatted(s.displayName)},
                                          {"Type", "ownProcess"},
                                          {"Start", s.autoStart ? "auto" : "demand"},
-                                         {"ErrorControl", "normal"},
-                                         {"Vital", "yes"}});
+                                         {"ErrorControl", "normal"}});
             if (s.autoStart) {
                 xml_.leaf("ServiceControl", {{"Id", "ServiceControl"},
                                              {"Name", formatted(s.name)},
