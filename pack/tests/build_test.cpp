@@ -130,9 +130,11 @@ TEST(BuildPackage, JarWithoutEmbeddedTextMarksTheSettingsFile) {
 }
 
 TEST(BuildPackage, SettingsFileIsUtf16WithAByteOrderMarkWhateverItsInput) {
-    const std::u16string text = u"[Java Runtime Environment]\r\nVirtual Machine Parameters=-Dp=Gr\u00f6\u00dfe\r\n";
-    for (const Bytes& input : {test::textBytes(toUtf8(text)), encodeTextFile({text, TextEncoding::Utf8, true}),
-                               encodeTextFile({text, TextEncoding::Utf16Le, true})}) {
+    const std::u16string text =
+        u"[Java Runtime Environment]\r\nVirtual Machine Parameters=-Dp=Gr\u00f6\u00dfe\r\n";
+    for (const Bytes& input :
+         {test::textBytes(toUtf8(text)), encodeTextFile({text, TextEncoding::Utf8, true}),
+          encodeTextFile({text, TextEncoding::Utf16Le, true})}) {
         PackageInputs in = fullInputs();
         in.iniFile = input;
         const PackageOutputs out = assembled(in);

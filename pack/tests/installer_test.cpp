@@ -15,7 +15,10 @@ TEST(WixWriter, EscapesEveryValueAndNestsElements) {
         {"Tom & Jerry's \"App\"", "Tom &amp; Jerry&apos;s &quot;App&quot;"},
         {"<script>", "&lt;script&gt;"},
         {"a\tb\nc\x01", "a&#x9;b&#xA;c&#x1;"},
-        {"Gr\xC3\xBC\xC3\x9F" "e", "Gr\xC3\xBC\xC3\x9F" "e"},
+        {"Gr\xC3\xBC\xC3\x9F"
+         "e",
+         "Gr\xC3\xBC\xC3\x9F"
+         "e"},
         {"[INSTALLDIR]", "[INSTALLDIR]"},
     };
     for (const auto& c : cases) {
@@ -35,17 +38,18 @@ TEST(WixWriter, EscapesEveryValueAndNestsElements) {
 TEST(InstallerRules, RefuseWhatWindowsInstallerCannotHold) {
     EXPECT_TRUE(isBracedGuid("{6B29FC40-CA47-1067-B31D-00DD010662DA}"));
     EXPECT_TRUE(isBracedGuid("{6b29fc40-ca47-1067-b31d-00dd010662da}"));
-    for (const char* bad : {"6B29FC40-CA47-1067-B31D-00DD010662DA", "{6B29FC40-CA47-1067-B31D-00DD010662D}",
-                            "{6B29FC40-CA47-1067-B31D-00DD010662DX}", "{6B29FC40CA47-1067-B31D-00DD010662DA0}", ""})
+    for (const char* bad :
+         {"6B29FC40-CA47-1067-B31D-00DD010662DA", "{6B29FC40-CA47-1067-B31D-00DD010662D}",
+          "{6B29FC40-CA47-1067-B31D-00DD010662DX}", "{6B29FC40CA47-1067-B31D-00DD010662DA0}", ""})
         EXPECT_FALSE(isBracedGuid(bad)) << bad;
 
     const struct {
         std::u16string name;
         bool fits;
-    } names[] = {{u"Tom & Jerry's App", true}, {u"Gr\u00fc\u00dfe", true}, {u"Console", true},
-                 {u"A/B", false},             {u"Say \"hi\"", false},     {u"Tab\tName", false},
-                 {u"Trailing.", false},       {u"CON", false},            {u"lpt1.txt", false}, {u"con.app", false},
-                 {u"  ", false}};
+    } names[] = {
+        {u"Tom & Jerry's App", true}, {u"Gr\u00fc\u00dfe", true}, {u"Console", true},    {u"A/B", false},
+        {u"Say \"hi\"", false},       {u"Tab\tName", false},      {u"Trailing.", false}, {u"CON", false},
+        {u"lpt1.txt", false},         {u"con.app", false},        {u"  ", false}};
     for (const auto& n : names) EXPECT_EQ(fileNameProblem(n.name).empty(), n.fits) << toUtf8(n.name);
 
     std::string version;

@@ -11,7 +11,7 @@ struct CommandLine {
     std::string command;                                    // "build", "inspect", "check", "msi" or "help"
     std::map<std::string, std::string> values;              // option name without dashes -> value
     std::map<std::string, std::vector<std::string>> lists;  // options that may be repeated, in order
-    std::vector<std::string> flags;             // options without a value
+    std::vector<std::string> flags;                         // options without a value
     std::vector<std::string> operands;
 
     bool has(const std::string& name) const { return values.count(name) != 0; }

@@ -16,7 +16,6 @@ int fail(const std::string& message) {
 
 }  // namespace qxpack
 
-
 namespace {
 
 int run(const std::vector<std::string>& args) {

@@ -60,7 +60,8 @@ bool checkRuntimeLibrary(const fs::path& runtime, std::string& error) {
         }
         return true;
     }
-    error = "runtime " + runtime.u8string() + ": neither bin\\server\\jvm.dll nor bin\\client\\jvm.dll is there";
+    error =
+        "runtime " + runtime.u8string() + ": neither bin\\server\\jvm.dll nor bin\\client\\jvm.dll is there";
     return false;
 }
 
@@ -95,10 +96,12 @@ bool parseFileType(const std::string& option, FileType& type, std::string& error
     std::string extension = option.substr(0, colon);
     if (!extension.empty() && extension[0] == '.') extension.erase(0, 1);
     bool plain = !extension.empty() && extension.size() <= 32;
-    for (char c : extension) plain = plain && (std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-');
+    for (char c : extension)
+        plain = plain && (std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-');
     if (colon == std::string::npos || !plain || trimmed(fromUtf8(option.substr(colon + 1))).empty()) {
         error = "--file-type \"" + option +
-                "\": write EXT:DESCRIPTION, the extension in letters, digits, - and _ (such as mydoc:My document)";
+                "\": write EXT:DESCRIPTION, the extension in letters, digits, - and _ (such as mydoc:My "
+                "document)";
         return false;
     }
     type.extension = fromUtf8(extension);
@@ -110,7 +113,8 @@ bool parseService(const MsiRequest& request, const ProductIdentity& identity, Se
                   std::string& error) {
     const size_t colon = request.service.find(':');
     service.name = fromUtf8(request.service.substr(0, colon));
-    service.displayName = colon == std::string::npos ? identity.name : fromUtf8(request.service.substr(colon + 1));
+    service.displayName =
+        colon == std::string::npos ? identity.name : fromUtf8(request.service.substr(colon + 1));
     service.autoStart = request.serviceStart == "auto";
     bool plain = !service.name.empty() && service.name.size() <= 256;
     for (char16_t c : service.name) plain = plain && c >= 0x20 && c != u'/' && c != u'\\';
@@ -124,8 +128,9 @@ bool parseService(const MsiRequest& request, const ProductIdentity& identity, Se
         return false;
     }
     if (identity.applicationType != u"service") {
-        error = "--service: the package's settings do not make it a service; set \"Application Type=service\" "
-                "in section [Application] (qxpack build --ini or --embed)";
+        error =
+            "--service: the package's settings do not make it a service; set \"Application Type=service\" "
+            "in section [Application] (qxpack build --ini or --embed)";
         return false;
     }
     return true;
@@ -271,16 +276,18 @@ bool buildMsi(const MsiRequest& request, MsiSummary& summary, std::string& error
     const fs::path temporaryMsi = fs::path(output) += ".qxpack-tmp";
     const fs::path log = fs::path(output) += ".qxpack-log";
     const std::string source = wixSource(spec);
-    bool built = createParentFolder(temporaryWxs.u8string(), error) &&
-                 createParentFolder(temporaryMsi.u8string(), error) &&
-                 writeFilesAtomically({{temporaryWxs.u8string(), Bytes(source.begin(), source.end())}}, error) &&
-                 runBuilder(wixl, {"-a", "x64", "-o", temporaryMsi.u8string(), temporaryWxs.u8string()}, log, error);
+    bool built =
+        createParentFolder(temporaryWxs.u8string(), error) &&
+        createParentFolder(temporaryMsi.u8string(), error) &&
+        writeFilesAtomically({{temporaryWxs.u8string(), Bytes(source.begin(), source.end())}}, error) &&
+        runBuilder(wixl, {"-a", "x64", "-o", temporaryMsi.u8string(), temporaryWxs.u8string()}, log, error);
     if (built && spec.settings) {
-        built = runBuilder(msibuild,
-                           {temporaryMsi.u8string(), "-q",
-                            "UPDATE `Component` SET `Attributes` = " + std::to_string(kSettingsComponentAttributes) +
-                                " WHERE `Component` = '" + kSettingsComponent + "'"},
-                           log, error);
+        built = runBuilder(
+            msibuild,
+            {temporaryMsi.u8string(), "-q",
+             "UPDATE `Component` SET `Attributes` = " + std::to_string(kSettingsComponentAttributes) +
+                 " WHERE `Component` = '" + kSettingsComponent + "'"},
+            log, error);
     }
     Bytes msi;
     built = built && readFile(temporaryMsi.u8string(), msi, error);

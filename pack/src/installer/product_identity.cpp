@@ -21,7 +21,8 @@ std::string upperCase(std::string text) {
     return text;
 }
 
-std::u16string fileValue(const std::u16string& text, const qx::SettingKey& key, const std::u16string& suffix = {}) {
+std::u16string fileValue(const std::u16string& text, const qx::SettingKey& key,
+                         const std::u16string& suffix = {}) {
     return iniValue(text, fromWide(key.section) + suffix, fromWide(key.name), NameMatch::IgnoreCase);
 }
 
@@ -74,7 +75,8 @@ bool installerVersion(const VersionNumbers& numbers, std::string& version, std::
                 " cannot go into an installer: Windows Installer holds at most 255.255.65535";
         return false;
     }
-    version = std::to_string(numbers[0]) + "." + std::to_string(numbers[1]) + "." + std::to_string(numbers[2]);
+    version =
+        std::to_string(numbers[0]) + "." + std::to_string(numbers[1]) + "." + std::to_string(numbers[2]);
     return true;
 }
 
@@ -93,7 +95,8 @@ std::u16string formattedLiteral(const std::u16string& text) {
 }
 
 bool readProductIdentity(const Bytes& executable, const std::optional<Bytes>& settingsFile,
-                         const std::string& upgradeCodeOption, ProductIdentity& identity, std::string& error) {
+                         const std::string& upgradeCodeOption, ProductIdentity& identity,
+                         std::string& error) {
     const std::u16string file = settingsFile ? decodeTextFile(*settingsFile).text : std::u16string();
     const std::string fileCode = toUtf8(fileValue(file, qx::key::kUpgradeCode));
     const std::string code = upgradeCodeOption.empty() ? fileCode : upgradeCodeOption;
@@ -108,7 +111,8 @@ bool readProductIdentity(const Bytes& executable, const std::optional<Bytes>& se
     identity.name = info.value(u"ProductName");
     identity.manufacturer = info.value(u"CompanyName");
     if (identity.name.empty() || identity.manufacturer.empty()) {
-        error = "the executable names no product or no company: give qxpack build --product-name and --company";
+        error =
+            "the executable names no product or no company: give qxpack build --product-name and --company";
         return false;
     }
     if (const std::string problem = fileNameProblem(identity.name); !problem.empty()) {
@@ -117,11 +121,12 @@ bool readProductIdentity(const Bytes& executable, const std::optional<Bytes>& se
     }
     if (!installerVersion(info.productVersion, identity.version, error)) return false;
     if (!isBracedGuid(code)) {
-        error = code.empty() ? "no Upgrade Code: the settings file beside the executable has none; give "
-                               "--upgrade-code {GUID}"
-                             : "Upgrade Code \"" + code +
-                                   "\" is not a GUID in braces such as {6B29FC40-CA47-1067-B31D-00DD010662DA}; "
-                                   "give --upgrade-code {GUID}";
+        error = code.empty()
+                    ? "no Upgrade Code: the settings file beside the executable has none; give "
+                      "--upgrade-code {GUID}"
+                    : "Upgrade Code \"" + code +
+                          "\" is not a GUID in braces such as {6B29FC40-CA47-1067-B31D-00DD010662DA}; "
+                          "give --upgrade-code {GUID}";
         return false;
     }
     identity.upgradeCode = upperCase(code);

@@ -45,7 +45,8 @@ std::string versionAbove(const std::string& version) {
         if (fields[i] < limits[i]) {
             ++fields[i];
             for (int k = i + 1; k < 3; ++k) fields[k] = 0;
-            return std::to_string(fields[0]) + "." + std::to_string(fields[1]) + "." + std::to_string(fields[2]);
+            return std::to_string(fields[0]) + "." + std::to_string(fields[1]) + "." +
+                   std::to_string(fields[2]);
         }
     }
     return version;
@@ -66,7 +67,8 @@ std::u16string progId(const InstallerSpec& spec, const FileType& type) {
     const std::u16string& exe = spec.executable.name;
     std::u16string stem;
     for (char16_t c : exe.substr(0, exe.rfind(u'.'))) {
-        if ((c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z')) stem.push_back(c);
+        if ((c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z'))
+            stem.push_back(c);
     }
     return (stem.empty() ? u"App" : stem) + u"." + type.extension;
 }
@@ -142,10 +144,11 @@ private:
                                      {"Name", "Version"},
                                      {"Type", "raw"}});
         xml_.close();
-        xml_.open("Condition", {{"Message", "A newer version of " + formatted(id.name) +
-                                                " is already installed; uninstall it first to install this one."}});
-        xml_.text(std::string("Installed OR NOT ") + kInstalledVersion + " OR " + kInstalledVersion + " <= \"" +
-                  comparableVersion(id.version) + "\"");
+        xml_.open("Condition",
+                  {{"Message", "A newer version of " + formatted(id.name) +
+                                   " is already installed; uninstall it first to install this one."}});
+        xml_.text(std::string("Installed OR NOT ") + kInstalledVersion + " OR " + kInstalledVersion +
+                  " <= \"" + comparableVersion(id.version) + "\"");
         xml_.close();
         xml_.open("InstallExecuteSequence");
         xml_.leaf("RemoveExistingProducts", {{"After", "InstallFinalize"}});
@@ -167,19 +170,24 @@ private:
     }
 
     std::string registryRoot() const { return spec_.perUser ? "HKCU" : "HKLM"; }
-    std::string registrationKey() const { return "Software\\qxpack\\Products\\" + spec_.identity.upgradeCode; }
+    std::string registrationKey() const {
+        return "Software\\qxpack\\Products\\" + spec_.identity.upgradeCode;
+    }
 
     void openComponent(const std::string& id, const std::string& place, bool neverOverwrite = false) {
         components_.push_back(id);
         if (neverOverwrite) {
-            xml_.open("Component",
-                      {{"Id", id}, {"Guid", componentGuid(spec_, place)}, {"Win64", "yes"}, {"NeverOverwrite", "yes"}});
+            xml_.open("Component", {{"Id", id},
+                                    {"Guid", componentGuid(spec_, place)},
+                                    {"Win64", "yes"},
+                                    {"NeverOverwrite", "yes"}});
         } else {
             xml_.open("Component", {{"Id", id}, {"Guid", componentGuid(spec_, place)}, {"Win64", "yes"}});
         }
     }
 
-    void writeFile(const std::string& id, const SourceFile& file, const std::string& place, bool neverOverwrite) {
+    void writeFile(const std::string& id, const SourceFile& file, const std::string& place,
+                   bool neverOverwrite) {
         openComponent(id, place, neverOverwrite);
         xml_.leaf("File", {{"Id", id}, {"Source", file.source}, {"Name", u8(file.name)}, {"KeyPath", "yes"}});
         xml_.close();
@@ -244,8 +252,10 @@ private:
                                             {"Value", text},
                                             {"KeyPath", "yes"}});
             } else {
-                xml_.leaf("RegistryValue",
-                          {{"Root", root}, {"Key", "Software\\Classes\\" + u8(key)}, {"Type", "string"}, {"Value", text}});
+                xml_.leaf("RegistryValue", {{"Root", root},
+                                            {"Key", "Software\\Classes\\" + u8(key)},
+                                            {"Type", "string"},
+                                            {"Value", text}});
             }
             keyPath = false;
         };
@@ -261,7 +271,8 @@ private:
 
     void writeFolder(const SourceFolder& folder, const std::string& place) {
         xml_.open("Directory", {{"Id", next("RuntimeFolder")}, {"Name", u8(folder.name)}});
-        for (const SourceFile& file : folder.files) writeFile(next("Runtime"), file, place + "/" + u8(file.name), false);
+        for (const SourceFile& file : folder.files)
+            writeFile(next("Runtime"), file, place + "/" + u8(file.name), false);
         for (const SourceFolder& sub : folder.folders) writeFolder(sub, place + "/" + u8(sub.name));
         xml_.close();
     }

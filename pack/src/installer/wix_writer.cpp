@@ -8,11 +8,21 @@ std::string xmlEscaped(const std::string& text) {
     std::string out;
     for (char c : text) {
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            case '\'': out += "&apos;"; break;
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&apos;";
+                break;
             default:
                 if (static_cast<unsigned char>(c) < 0x20) {
                     char reference[8];
@@ -30,7 +40,8 @@ XmlWriter::XmlWriter() : out_("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n") {}
 
 void XmlWriter::start(std::string_view element, std::initializer_list<Attribute> attributes) {
     out_ += std::string(open_.size() * 2, ' ') + "<" + std::string(element);
-    for (const Attribute& a : attributes) out_ += " " + std::string(a.name) + "=\"" + xmlEscaped(a.value) + "\"";
+    for (const Attribute& a : attributes)
+        out_ += " " + std::string(a.name) + "=\"" + xmlEscaped(a.value) + "\"";
 }
 
 void XmlWriter::open(std::string_view element, std::initializer_list<Attribute> attributes) {
