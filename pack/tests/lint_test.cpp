@@ -21,6 +21,13 @@ std::vector<LintFinding> lint(const std::string& text, const ClassPathProber& pr
     return lintSettings({LintInput{"app.ini", fromUtf8(text), u"C:\\app"}}, probe);
 }
 
+TEST(SettingsCheck, TextOutsideAsciiIsCertainWithAByteOrderMark) {
+    const std::u16string text = fromUtf8(std::string(kMain) +
+                                         "Virtual Machine Parameters=-Dp=Gr\xC3\xB6\xC3\x9F"
+                                         "e\r\n");
+    EXPECT_TRUE(lintSettings({LintInput{"app.ini", text, u"C:\\app", true}}, fakeProbe).empty());
+}
+
 TEST(SettingsCheck, ReportsEachProblemOnItsLineWithItsSeverity) {
     const struct {
         const char* lines;  // appended after the main class, from line 3 on
@@ -53,6 +60,9 @@ TEST(SettingsCheck, ReportsEachProblemOnItsLineWithItsSeverity) {
         {"[Java Runtime Environment+]\r\nmain class=x\r\n", Severity::Warning, "spelled \"Main Class\""},
         {"Main Class=other\r\n", Severity::Warning, "appears twice"},
         {"no equals sign\r\n", Severity::Warning, "neither a [section] header"},
+        {"Virtual Machine Parameters=-Dp=Gr\xC3\xB6\xC3\x9F"
+         "e\r\n",
+         Severity::Warning, "without a byte-order mark"},
     };
     for (const auto& c : cases) {
         const std::string text = std::string(kMain) + c.lines;
