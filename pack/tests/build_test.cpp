@@ -1,13 +1,13 @@
 #include <gtest/gtest.h>
 
-#include "settings/ini_edit.h"
+#include "core/text_codec.h"
 #include "package/package_build.h"
 #include "package/package_inspect.h"
 #include "pe/pe_resources.h"
+#include "settings/ini_edit.h"
 #include "settings/settings_cipher.h"
 #include "synthetic_pe.h"
 #include "test_files.h"
-#include "core/text_codec.h"
 
 namespace qxpack {
 namespace {

@@ -4,8 +4,8 @@
 
 #include "config/md5.h"
 #include "config/rc4.h"
-#include "settings/settings_cipher.h"
 #include "core/text_codec.h"
+#include "settings/settings_cipher.h"
 
 namespace qxpack {
 

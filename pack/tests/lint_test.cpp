@@ -3,9 +3,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "core/text_codec.h"
 #include "settings/class_path_probe.h"
 #include "settings/settings_lint.h"
-#include "core/text_codec.h"
 
 namespace qxpack {
 namespace {

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "pe/icon_resources.h"
+#include "pe/version_resource.h"
 #include "settings/ini_edit.h"
 #include "synthetic_pe.h"
 #include "test_files.h"
-#include "pe/version_resource.h"
 
 namespace qxpack {
 namespace {

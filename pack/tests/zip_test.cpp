@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "test_files.h"
 #include "core/zip_archive.h"
+#include "test_files.h"
 
 namespace qxpack {
 namespace {

@@ -2,14 +2,14 @@
 
 #include "config/ini_text_store.h"
 #include "config/settings_keys.h"
-#include "pe/icon_resources.h"
-#include "settings/ini_edit.h"
-#include "pe/pe_resources.h"
-#include "settings/settings_cipher.h"
 #include "core/text_codec.h"
-#include "pe/version_resource.h"
 #include "core/wide_text.h"
 #include "core/zip_archive.h"
+#include "pe/icon_resources.h"
+#include "pe/pe_resources.h"
+#include "pe/version_resource.h"
+#include "settings/ini_edit.h"
+#include "settings/settings_cipher.h"
 
 namespace qxpack {
 

@@ -1,9 +1,9 @@
 #include "package/package_inspect.h"
 
-#include "pe/pe_resources.h"
-#include "settings/settings_cipher.h"
 #include "core/text_codec.h"
 #include "core/zip_archive.h"
+#include "pe/pe_resources.h"
+#include "settings/settings_cipher.h"
 
 namespace qxpack {
 

@@ -5,11 +5,11 @@
 
 #include "base/split_text.h"
 #include "config/settings_keys.h"
-#include "runtime/java_version.h"
 #include "core/text_codec.h"
+#include "core/wide_text.h"
+#include "runtime/java_version.h"
 #include "vm/class_path_text.h"
 #include "vm/vm_parameter_text.h"
-#include "core/wide_text.h"
 
 namespace qxpack {
 
