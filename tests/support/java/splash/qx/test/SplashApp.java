@@ -4,6 +4,8 @@ import java.awt.Color;
 import java.awt.Dimension;
 import java.awt.Graphics2D;
 import java.awt.SplashScreen;
+import java.awt.event.WindowAdapter;
+import java.awt.event.WindowEvent;
 import java.io.File;
 import java.io.PrintStream;
 import java.nio.charset.StandardCharsets;
@@ -12,15 +14,15 @@ import java.nio.file.Path;
 import java.util.concurrent.CountDownLatch;
 import javax.swing.JFrame;
 import javax.swing.SwingUtilities;
-import java.awt.event.WindowAdapter;
-import java.awt.event.WindowEvent;
 
 /**
  * A Swing application that takes over the launcher's splash screen (splash.jar, main class
  * qx.test.SplashApp; its manifest names images/splash.png, which the jar holds).
  *
  * <pre>
- * argument 0: RELEASE           main waits until this file exists before it opens its window ("-": no wait)
+ * argument 0: RELEASE           main waits until this file exists before it opens its window ("-" or
+ *                               none: no wait)
+ * argument 1: DONE              main waits until this file exists before it closes its window again
  * output (UTF-8, System.out):
  *   splash=true|false           whether SplashScreen.getSplashScreen() found a splash
  *   splash size=WxH             the splash's size (with a splash)
@@ -41,6 +43,7 @@ public final class SplashApp {
 
     public static void main(String[] args) throws Exception {
         final String release = args.length > 0 ? args[0] : "-";
+        final String done = args.length > 1 ? args[1] : "-";
         final SplashScreen splash = SplashScreen.getSplashScreen();
         OUT.println("splash=" + (splash != null));
         if (splash != null) {
@@ -55,9 +58,7 @@ public final class SplashApp {
             splash.update();
         }
         OUT.println("waiting");
-        while (!release.equals("-") && !Files.exists(file(release))) {
-            Thread.sleep(50);
-        }
+        waitFor(release);
 
         final CountDownLatch shown = new CountDownLatch(1);
         final JFrame[] frame = new JFrame[1];
@@ -75,8 +76,15 @@ public final class SplashApp {
         shown.await();
         OUT.println("window shown");
         OUT.println("splash after window=" + (splash != null && splash.isVisible()));
+        waitFor(done);
         SwingUtilities.invokeAndWait(() -> frame[0].dispose());
         OUT.println("main done");
+    }
+
+    private static void waitFor(String windowsPath) throws InterruptedException {
+        while (!windowsPath.equals("-") && !Files.exists(file(windowsPath))) {
+            Thread.sleep(50);
+        }
     }
 
     /** The file a Windows path names; the test rig's VM is a Linux one, where Z: is the root. */
