@@ -84,6 +84,7 @@ TEST(Splash, TheImageComesFromTheSettingOrTheFirstJarAndAFailureStartsWithoutOne
         const char* size;   // the splash's size as the application sees it; null: no splash
         std::string names;  // the file and jar names handed to the library ("$" stands for the app's folder)
         std::string trace;
+        const wchar_t* desktop = L"";  // the station and desktop the start runs on
     } cases[] = {
         {"manifest of the jar appended to the executable", "", "", bridgeSplash, "320x200",
          "images/splash.png | $\\app.exe", "splash screen: images/splash.png in $\\app.exe shown through"},
@@ -103,6 +104,8 @@ TEST(Splash, TheImageComesFromTheSettingOrTheFirstJarAndAFailureStartsWithoutOne
          "splash screen: none, the runtime cannot show $\\bad.png"},
         {"a missing image", "", "absent.png", bridgeSplash, nullptr, "",
          "splash screen: none, cannot read $\\absent.png (error 2)"},
+        {"a window station no user sees", "", "", bridgeSplash, nullptr, "",
+         "splash screen: none, no user sees this window station", L"qxtest-no-desktop\\Default"},
     };
     for (const auto& c : cases) {
         LauncherApp app = splashApp(L"splash-sources");
@@ -116,6 +119,7 @@ TEST(Splash, TheImageComesFromTheSettingOrTheFirstJarAndAFailureStartsWithoutOne
         writeFile(app.dir + L"\\images\\small.gif", kSmallGif);
         writeFile(app.dir + L"\\bad.png", "\x89PNG\r\n\x1a\nnot really an image");
         app.options.env[L"QXTEST_IMAGES"] = outDir() + L"\\support";
+        app.options.desktop = c.desktop;
         app.writeIni(splashIni(runtimeBeside(app, L"jdk17", c.splashLibrary), c.classPath, c.image));
 
         const ChildResult r = app.run(L"- -");
