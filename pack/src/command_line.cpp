@@ -8,10 +8,10 @@ namespace qxpack {
 namespace {
 
 const std::set<std::string> kBuildValues = {
-    "launcher",     "output",       "icon",        "ini",          "embed",
-    "jar",          "upgrade-code", "pass-phrase", "file-version", "product-version",
-    "company",      "product-name", "description", "copyright",    "original-filename",
-    "internal-name"};
+    "launcher",      "output",       "icon",        "ini",          "embed",
+    "jar",           "upgrade-code", "pass-phrase", "file-version", "product-version",
+    "company",       "product-name", "description", "copyright",    "original-filename",
+    "internal-name", "splash"};
 const std::set<std::string> kInspectValues = {"upgrade-code"};
 const std::set<std::string> kCheckValues = {};
 const std::set<std::string> kFlags = {"allow-i386"};
@@ -84,6 +84,8 @@ build options:
   --ini FILE                settings file, written beside the output as APP.ini
   --embed FILE              settings text embedded in the executable, enciphered (RT_RCDATA 8000/9000)
   --jar FILE.jar            a jar appended to the executable; sets "Embedded Jar"=Yes
+  --splash FILE             a PNG, GIF or JPEG image copied beside the executable; sets "Splash Image"
+                            in APP.ini, so the application starts with it as its splash screen
   --upgrade-code CODE       the product's Upgrade Code (ASCII); keys the embedded settings and goes to
                             [Product Information] of APP.ini
   --pass-phrase TEXT        pass phrase of the embedded settings (ASCII); random when left out, give it

@@ -12,6 +12,7 @@
 #include "package_inspect.h"
 #include "settings_cipher.h"
 #include "settings_lint.h"
+#include "splash_image.h"
 #include "config/settings_keys.h"
 #include "text_codec.h"
 #include "wide_text.h"
@@ -55,6 +56,12 @@ int runBuild(const CommandLine& line) {
         !readOptional(line, "jar", inputs.jar, error)) {
         return fail(error);
     }
+    if (line.has("splash")) {
+        SplashImageFile splash;
+        if (!readFile(line.value("splash"), splash.bytes, error)) return fail(error);
+        splash.fileName = std::filesystem::u8path(line.value("splash")).filename().u8string();
+        inputs.splash = std::move(splash);
+    }
     inputs.outputFileName = std::filesystem::u8path(output).filename().u8string();
     inputs.upgradeCode = line.value("upgrade-code");
     inputs.passPhrase = line.has("pass-phrase") ? line.value("pass-phrase") : randomPassPhrase();
@@ -75,6 +82,11 @@ int runBuild(const CommandLine& line) {
     if (!assemblePackage(inputs, outputs, error)) return fail(error);
     std::vector<std::pair<std::string, Bytes>> files = {{output, std::move(outputs.executable)}};
     if (outputs.iniFile) files.emplace_back(siblingIni(output), std::move(*outputs.iniFile));
+    if (inputs.splash) {
+        const std::filesystem::path beside = std::filesystem::u8path(output).replace_filename(
+            std::filesystem::u8path(inputs.splash->fileName));
+        files.emplace_back(beside.u8string(), std::move(inputs.splash->bytes));
+    }
     if (!writeFilesAtomically(files, error)) return fail(error);
     return 0;
 }
@@ -115,7 +127,7 @@ int runCheck(const CommandLine& line) {
         }
         inputs.push_back(LintInput{path, decodeTextFile(bytes).text, launcherFolderOf(path)});
     }
-    const std::vector<LintFinding> findings = lintSettings(inputs, probeClassPathPattern);
+    const std::vector<LintFinding> findings = lintSettings(inputs, probeClassPathPattern, probeSplashImage);
     for (const LintFinding& finding : findings) std::printf("%s\n", formatFinding(finding).c_str());
     return lintExitCode(findings);
 }
