@@ -85,6 +85,7 @@ TEST(Splash, TheImageComesFromTheSettingOrTheFirstJarAndAFailureStartsWithoutOne
         std::string names;  // the file and jar names handed to the library ("$" stands for the app's folder)
         std::string trace;
         const wchar_t* desktop = L"";  // the station and desktop the start runs on
+        size_t trailer = 0;            // bytes after the appended jar, as a signature adds them
     } cases[] = {
         {"manifest of the jar appended to the executable", "", "", bridgeSplash, "320x200",
          "images/splash.png | $\\app.exe", "splash screen: images/splash.png in $\\app.exe shown through"},
@@ -106,9 +107,15 @@ TEST(Splash, TheImageComesFromTheSettingOrTheFirstJarAndAFailureStartsWithoutOne
          "splash screen: none, cannot read $\\absent.png (error 2)"},
         {"a window station no user sees", "", "", bridgeSplash, nullptr, "",
          "splash screen: none, no user sees this window station", L"qxtest-no-desktop\\Default"},
+        {"a signature after the appended jar", "", "", bridgeSplash, "320x200",
+         "images/splash.png | $\\app.exe", "splash screen: images/splash.png in $\\app.exe shown through",
+         L"", 3000},
     };
     for (const auto& c : cases) {
         LauncherApp app = splashApp(L"splash-sources");
+        std::string exe;
+        readFile(app.exe, exe);
+        writeFile(app.exe, exe + std::string(c.trailer, 'Z'));
         const std::string dir = narrow(app.dir);
         const auto here = [&dir](std::string text) {
             for (size_t at = text.find('$'); at != std::string::npos; at = text.find('$', at + dir.size()))
