@@ -61,8 +61,7 @@ bool sameIgnoringCase(const wchar_t* a, size_t aLength, const std::wstring& b) {
            CSTR_EQUAL;
 }
 
-// Only an archive's manifest can name an image; a class folder is never opened, so an application
-// without a splash pays nothing for this.
+// Only an archive's manifest can name an image: a class folder or any other entry is never opened.
 bool isArchive(const std::wstring& entry, const std::wstring& executablePath) {
     const auto endsWith = [&entry](const std::wstring& suffix) {
         return entry.size() >= suffix.size() &&
