@@ -10,7 +10,7 @@
 namespace qxpack {
 
 // The folder of a settings file in the launcher's form: on Linux "/a/b" becomes "\a\b", which
-// nativeSearchPath() turns back. Wine's "Z:\" drive is read as "/" there.
+// nativePathOf() turns back. Wine's "Z:\" drive is read as "/" there.
 std::u16string launcherFolderOf(const std::string& settingsPath);
 
 // A path in the launcher's form as a path of this machine (the same on Windows); nothing for a drive or

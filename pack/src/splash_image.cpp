@@ -1,5 +1,6 @@
 #include "splash_image.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <optional>
