@@ -16,6 +16,9 @@ set(QX_PURE_SOURCES
     src/runtime/jre_candidate.cpp
     src/runtime/pe_header.cpp
     src/vm/class_path_text.cpp
+    src/vm/inflate.cpp
+    src/vm/jar_manifest.cpp
+    src/vm/zip_layout.cpp
     src/vm/vm_parameter_text.cpp
     src/launch/command_line.cpp
     src/launch/handoff_block.cpp

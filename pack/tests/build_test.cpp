@@ -197,6 +197,16 @@ TEST(BuildPackage, RefusesBadInputsNamingTheProblem) {
         {"bad file version", [](PackageInputs& in) { in.version.fileVersion = "1.2.x"; },
          "bad file version \"1.2.x\""},
         {"non-ASCII upgrade code", [](PackageInputs& in) { in.upgradeCode = "\xC3\xA9"; }, "must be ASCII"},
+        {"splash is not an image",
+         [](PackageInputs& in) {
+             in.splash = SplashImageFile{"splash.png", test::textBytes("BM a bitmap")};
+         },
+         "splash: not a PNG, GIF or JPEG image"},
+        {"splash takes the settings file's name",
+         [](PackageInputs& in) {
+             in.splash = SplashImageFile{"DEMO APP.ini", test::textBytes("GIF89a")};
+         },
+         "splash: the image's name \"DEMO APP.ini\" is taken"},
     };
     for (const Case& c : cases) {
         PackageInputs in = fullInputs();
@@ -206,6 +216,20 @@ TEST(BuildPackage, RefusesBadInputsNamingTheProblem) {
         EXPECT_FALSE(assemblePackage(in, out, error)) << c.name;
         EXPECT_NE(error.find(c.message), std::string::npos) << c.name << ": " << error;
         EXPECT_TRUE(out.executable.empty()) << c.name;
+    }
+}
+
+TEST(BuildPackage, ASplashImageIsNamedInTheSettingsFile) {
+    for (const bool withIni : {true, false}) {
+        PackageInputs in = fullInputs();
+        if (!withIni) in.iniFile.reset();
+        in.splash = SplashImageFile{"start screen.png", test::textBytes("\x89PNG\r\n\x1a\n")};
+        const PackageOutputs out = assembled(in);
+        ASSERT_TRUE(out.iniFile.has_value()) << withIni;
+        EXPECT_EQ(
+            iniValue(decodeTextFile(*out.iniFile).text, u"Application", u"Splash Image", NameMatch::Exact),
+            u"start screen.png")
+            << withIni;
     }
 }
 

@@ -6,6 +6,7 @@
 #include "core/text_codec.h"
 #include "settings/class_path_probe.h"
 #include "settings/settings_lint.h"
+#include "settings/splash_image.h"
 
 namespace qxpack {
 namespace {
@@ -17,8 +18,16 @@ PathProbe fakeProbe(const std::u16string& pattern) {
     return toUtf8(pattern).find("missing") == std::string::npos ? PathProbe::Found : PathProbe::Missing;
 }
 
+// Every image is named by the test: missing when its name says so, not an image when it is a .bmp.
+ImageProbe fakeImageProbe(const std::u16string& path) {
+    const std::string name = toUtf8(path);
+    return name.find("missing") != std::string::npos ? ImageProbe::Missing
+           : name.rfind(".bmp") == name.size() - 4   ? ImageProbe::NotAnImage
+                                                     : ImageProbe::SplashImage;
+}
+
 std::vector<LintFinding> lint(const std::string& text, const ClassPathProber& probe = fakeProbe) {
-    return lintSettings({LintInput{"app.ini", fromUtf8(text), u"C:\\app"}}, probe);
+    return lintSettings({LintInput{"app.ini", fromUtf8(text), u"C:\\app"}}, probe, fakeImageProbe);
 }
 
 TEST(SettingsCheck, TextOutsideAsciiIsCertainWithAByteOrderMark) {
@@ -56,6 +65,8 @@ TEST(SettingsCheck, ReportsEachProblemOnItsLineWithItsSeverity) {
         {"Virtual Machine Parameters=-Xmx150p\r\n", Severity::Warning, "more than 100 percent"},
         {"[Class Path]\r\nClass Path=lib\\missing.jar\r\n", Severity::Warning, "the launcher drops it"},
         {"[Class Path]\r\nClass Path=a.jar;C:\\missing\\b.jar\r\n", Severity::Warning, "passes it on"},
+        {"[Application]\r\nSplash Image=missing.png\r\n", Severity::Warning, "names no file"},
+        {"[Application]\r\nSplash Image=logo.bmp\r\n", Severity::Warning, "is not a PNG, GIF or JPEG image"},
         {"[Product Information+]\r\n", Severity::Warning, "is never read"},
         {"[Java Runtime Environment+]\r\nmain class=x\r\n", Severity::Warning, "spelled \"Main Class\""},
         {"Main Class=other\r\n", Severity::Warning, "appears twice"},
@@ -86,7 +97,9 @@ TEST(SettingsCheck, AcceptsWellFormedSettingsIncludingPlusSectionsAndAnyLineEnd)
         "Virtual Machine Parameters=-Xmx50:64:1024p \"-Dt=a b\" -Xss2m -Xms10::512T\n"
         "[Java Runtime Environment+]\nVirtual Machine Parameters=-Dmore=1\n"
         "[Application]\nSingle Instance=yes\nOutput Append=no\nFailure Check=YES\nEmbedded Jar=\n"
-        "Application Type=service\n[Class Path]\nClass Path=lib\\*.jar;%APP_HOME%\\x.jar;D:\\ext\\y.jar\n";
+        "Application Type=service\nSplash Image=images\\splash.png\n[Application+]\nSplash "
+        "Image=%HOME%\\x.bmp\n"
+        "[Class Path]\nClass Path=lib\\*.jar;%APP_HOME%\\x.jar;D:\\ext\\y.jar\n";
     const std::vector<LintFinding> findings = lint(clean);
     for (const LintFinding& f : findings) ADD_FAILURE() << formatFinding(f);
     EXPECT_EQ(lintExitCode(findings), 0);
@@ -129,6 +142,47 @@ TEST(SettingsCheck, ClassPathPiecesAreSearchedBesideTheSettingsFile) {
     const std::string wineFolder = "Z:" + toUtf8(launcherFolder);
     EXPECT_EQ(classPath(wineFolder + "\\lib\\tool.jar;C:\\elsewhere.jar"), 0u) << "Z: is this machine's root";
     EXPECT_EQ(classPath(wineFolder + "\\lib\\gone.jar"), 1u);
+#endif
+    fs::remove_all(folder);
+}
+
+TEST(SettingsCheck, ASplashImageMustBeAPngGifOrJpegBesideTheSettingsFile) {
+    namespace fs = std::filesystem;
+    const fs::path folder = fs::temp_directory_path() / "qxpack-splash-test";
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    const std::pair<const char*, std::string> files[] = {
+        {"splash.png", std::string("\x89PNG\r\n\x1a\n...", 11)},
+        {"old.gif", "GIF87a..."},
+        {"anim.gif", "GIF89a..."},
+        {"photo.jpg", "\xFF\xD8\xFF\xE0..."},
+        {"logo.png", "BM a bitmap, whatever its name"},
+        {"empty.png", ""},
+    };
+    for (const auto& [name, bytes] : files) std::ofstream(folder / name, std::ios::binary) << bytes;
+    const std::u16string launcherFolder = launcherFolderOf((folder / "app.ini").u8string());
+    const auto findings = [&](const std::string& image) {
+        return lintSettings(
+            {LintInput{"app.ini", fromUtf8(std::string(kMain) + "[Application]\r\nSplash Image=" + image),
+                       launcherFolder}},
+            fakeProbe, probeSplashImage);
+    };
+    for (const char* image : {"splash.png", "old.gif", "anim.gif", "photo.jpg"}) {
+        EXPECT_TRUE(findings(image).empty()) << image;
+    }
+    for (const char* image : {"logo.png", "empty.png"}) {
+        const std::vector<LintFinding> found = findings(image);
+        ASSERT_EQ(found.size(), 1u) << image;
+        EXPECT_NE(found[0].message.find("not a PNG, GIF or JPEG"), std::string::npos)
+            << formatFinding(found[0]);
+    }
+    const std::vector<LintFinding> absent = findings("absent.png");
+    ASSERT_EQ(absent.size(), 1u);
+    EXPECT_NE(absent[0].message.find("names no file"), std::string::npos) << formatFinding(absent[0]);
+#ifndef _WIN32
+    EXPECT_TRUE(findings("Z:" + toUtf8(launcherFolder) + "\\photo.jpg").empty())
+        << "Z: is this machine's root";
+    EXPECT_TRUE(findings("D:\\elsewhere\\logo.bmp").empty()) << "a drive this machine cannot see";
 #endif
     fs::remove_all(folder);
 }

@@ -64,6 +64,7 @@ constexpr SettingKey kOutputAppend{kSectionApplication, L"Output Append", Settin
 constexpr SettingKey kErrorFile{kSectionApplication, L"Error File", SettingKind::Text, false};
 constexpr SettingKey kErrorAppend{kSectionApplication, L"Error Append", SettingKind::ExactYesFlag, false};
 constexpr SettingKey kCmd{kSectionApplication, L"Cmd", SettingKind::Text, false};
+constexpr SettingKey kSplashImage{kSectionApplication, L"Splash Image", SettingKind::Text, false};
 
 constexpr SettingKey kClassPath{kSectionClassPath, L"Class Path", SettingKind::List, false};
 
@@ -80,7 +81,7 @@ constexpr SettingKey kAllSettingKeys[] = {
     key::kPairProduct,     key::kPairReturnCode, key::kSingleInstance,
     key::kEmbeddedJar,     key::kOutputFile,     key::kOutputAppend,
     key::kErrorFile,       key::kErrorAppend,    key::kCmd,
-    key::kClassPath,       key::kVendorKeys,
+    key::kClassPath,       key::kVendorKeys,     key::kSplashImage,
 };
 
 }  // namespace qx

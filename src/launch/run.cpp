@@ -2,6 +2,7 @@
 
 #include "base/scoped.h"
 #include "config/launcher_settings.h"
+#include "config/settings_keys.h"
 #include "config/vm_option_settings.h"
 #include "diag/trace.h"
 #include "launch/launch_sequence.h"
@@ -10,6 +11,7 @@
 #include "launch/single_instance.h"
 #include "vm/jdk11_init_args.h"
 #include "vm/process_environment.h"
+#include "vm/splash_screen.h"
 #include "vm/vm_host.h"
 #include "vm/vm_library.h"
 #include "vm/vm_options.h"
@@ -37,16 +39,18 @@ int32_t exitCodeOf(DWORD vmThreadResult) {
 }
 
 // The option pass over the launcher's own settings: the file beside the executable and the embedded
-// text, with the executable as the class path's anchor.
-void assembleLauncherVmOptions(Launcher& launcher) {
+// text, with the executable as the class path's anchor. Returns the "Splash Image" setting, read from
+// the same store so that the settings are opened once.
+std::wstring assembleLauncherVmOptions(Launcher& launcher) {
     LayeredStore settings;
-    if (!openLauncherSettings(launcher.executablePath, launcher.upgradeCode, settings)) return;
+    if (!openLauncherSettings(launcher.executablePath, launcher.upgradeCode, settings)) return {};
     VmOptionContext context;
     context.executablePath = launcher.executablePath;
     context.memory = queryMachineMemory;
     context.markDpiAware = [] { SetProcessDPIAware(); };
     // An empty class path has been reported (message 209); the VM still starts, as without the pass.
     static_cast<void>(assembleVmOptions(launcher, readVmOptionSettings(settings), context));
+    return settings.value(key::kSplashImage);
 }
 
 // In service mode the VM goes on the VM thread, right after main; elsewhere at the launcher's end.
@@ -67,8 +71,9 @@ DWORD WINAPI vmThreadMain(LPVOID param) {
 int32_t runNormal(Launcher& launcher) {
     prepareProcessEnvironment(launcher, launcher.jvmLibraryPath, launcher.executablePath);
     if (!loadVmLibrary(launcher, launcher.jvmLibraryPath)) return -1;
-    assembleLauncherVmOptions(launcher);
+    const std::wstring splashImage = assembleLauncherVmOptions(launcher);
     if (launcher.threadStackSize == 0) launcher.threadStackSize = defaultThreadStackSize(launcher);
+    showSplashScreen(launcher, launcher.jvmLibraryPath, {splashImage, launcher.executablePath});
 
     UniqueHandle thread(CreateThread(nullptr, static_cast<SIZE_T>(launcher.threadStackSize), vmThreadMain,
                                      &launcher, 0, nullptr));

@@ -116,6 +116,8 @@ bool createVm(VmSettings& vm) {
     const jint result = vm.createJavaVm(&created, reinterpret_cast<void**>(&vm.jniEnv), &args);
     if (result != JNI_OK) {
         vm.jniEnv = nullptr;
+        // The error line may be a message box, which must not sit under the splash.
+        if (vm.closeSplash) vm.closeSplash();
         const unsigned reason = reasonFor(result);
         reportError(kMsgJniException,
                     {catalogueText(kMsgCreateVmFailed), reason ? loadMessage(reason) : std::wstring()});

@@ -26,16 +26,20 @@ void traceLoadedLibrary(HMODULE library, const std::wstring& libraryPath) {
 
 }  // namespace
 
+HMODULE loadRuntimeLibrary(const std::wstring& libraryPath) {
+    // Not the default directories: they include the launcher's own folder, so a DLL planted beside a
+    // launcher started from a download folder would be taken as the runtime's dependency.
+    return LoadLibraryExW(
+        libraryPath.c_str(), nullptr,
+        LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_USER_DIRS | LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
 bool loadVmLibrary(VmSettings& vm, const std::wstring& libraryPath) {
     // The runtime's own DLLs (java.dll and friends) live in its bin folder.
     const std::wstring binDir = cutPathComponents(libraryPath, 2);
     AddDllDirectory(binDir.c_str());
 
-    // Not the default directories: they include the launcher's own folder, so a DLL planted beside a
-    // launcher started from a download folder would be taken as the runtime's dependency.
-    HMODULE library = LoadLibraryExW(
-        libraryPath.c_str(), nullptr,
-        LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_USER_DIRS | LOAD_LIBRARY_SEARCH_SYSTEM32);
+    HMODULE library = loadRuntimeLibrary(libraryPath);
     if (!library) {
         const int32_t error = static_cast<int32_t>(GetLastError());
         reportError(kMsgVmLibraryLoad, {libraryPath, error});

@@ -18,6 +18,7 @@ namespace qx {
 using CreateJavaVmFn = jint(JNICALL*)(JavaVM**, void**, void*);
 using GetDefaultInitArgsFn = jint(JNICALL*)(void*);
 using FindClassFromBootLoaderFn = jclass(JNICALL*)(JNIEnv*, const char*);
+using SplashCloseFn = void (*)();  // the splash library's exports use the C calling convention
 
 struct VmSettings {
     VmExitListener* exitListener = nullptr;  // receives the exit and abort hooks; service mode only
@@ -40,6 +41,7 @@ struct VmSettings {
     CreateJavaVmFn createJavaVm = nullptr;
     GetDefaultInitArgsFn getDefaultInitArgs = nullptr;
     FindClassFromBootLoaderFn findClassFromBootLoader = nullptr;
+    SplashCloseFn closeSplash = nullptr;  // set while the runtime's splash screen shows
 };
 
 // The launcher, as the VM's exit and abort hooks reach it. Written once, by the launcher's constructor,

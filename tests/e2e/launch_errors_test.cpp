@@ -2,6 +2,7 @@
 // from the console launcher and, given a standard output by its parent, from the windowed one alike.
 #include <gtest/gtest.h>
 
+#include "support/lib/java_registry.h"
 #include "support/lib/launcher_app.h"
 
 using namespace qxtest;
@@ -132,6 +133,8 @@ TEST_P(LaunchErrors, MainMethodLookupWithPendingExceptionIsDescribedOnly) {
 }
 
 TEST_P(LaunchErrors, NoRuntimeAnywhereFails) {
+    // Other test programs register runtimes in the prefix's registry: none while this one searches.
+    JavaRegistry registry;
     LauncherApp app = makeApp(L"errors-no-runtime");
     app.writeIni("[Java Runtime Environment]\r\nMain Class=qx.test.Probe\r\nJRE Path=" + narrow(app.dir) +
                  "\\missing\r\n");

@@ -1,9 +1,13 @@
 # Host-side parts of the test rig, built with make after the CMake cross build (scripts/build):
 #   - the Winelib bridge jvm.dll (hosts the Linux OpenJDK) for the runtimes jdk17 and jdk17-nohelper,
+#   - the Winelib splashscreen.dll of the runtime jdk17 (in front of the Linux OpenJDK's splash library),
 #   - the 32-bit PE jvm.dll of the runtime x86,
 #   - the runtime jdk17-pe: a 64-bit PE jvm.dll that passes every call to the bridge beside it,
 #   - the Java test applications: every folder tests/support/java/NAME/ becomes
-#     $(OUT)/support/java/NAME.jar; its main class is named in NAME/main-class (one line).
+#     $(OUT)/support/java/NAME.jar; its main class is named in NAME/main-class (one line), further main
+#     attributes in NAME/manifest when there is one, and the images that NAME_IMAGES lists go into the
+#     jar's folder "images";
+#   - the splash image $(OUT)/support/splash.png.
 # usage: make -f tests/support/native.mk OUT=/abs/build [JDK=...]
 
 ifndef OUT
@@ -26,16 +30,18 @@ rwildcard = $(foreach d,$(wildcard $(1:=/*)),$(call rwildcard,$d,$2) $(filter $(
 
 APPS := $(patsubst $(SRC)/java/%/main-class,%,$(wildcard $(SRC)/java/*/main-class))
 APP_JARS := $(APPS:%=$(JARS)/%.jar)
+SPLASH_IMAGE := $(OUT)/support/splash.png
+splash_IMAGES := $(SPLASH_IMAGE)
 
 RUNTIME_FILES := \
-    $(RUNTIMES)/jdk17/bin/java.dll $(RUNTIMES)/jdk17/bin/server/jvm.dll \
+    $(RUNTIMES)/jdk17/bin/java.dll $(RUNTIMES)/jdk17/bin/server/jvm.dll $(RUNTIMES)/jdk17/bin/splashscreen.dll \
     $(RUNTIMES)/jdk17-nohelper/bin/java.dll $(RUNTIMES)/jdk17-nohelper/bin/client/jvm.dll \
     $(RUNTIMES)/x86/bin/java.dll $(RUNTIMES)/x86/bin/client/jvm.dll \
     $(RUNTIMES)/jdk17-pe/bin/java.dll $(RUNTIMES)/jdk17-pe/bin/server/jvm.dll \
     $(RUNTIMES)/jdk17-pe/bin/server/qxbridge.dll
 
 .PHONY: all
-all: $(RUNTIME_FILES) $(APP_JARS)
+all: $(RUNTIME_FILES) $(APP_JARS) $(SPLASH_IMAGE)
 
 # --- the bridge -----------------------------------------------------------------------------
 $(WORK)/bridge/jni_thunks.c: $(SRC)/bridge/gen_thunks.py $(JDK)/include/jni.h
@@ -72,6 +78,18 @@ $(RUNTIMES)/jdk17-pe/bin/server/jvm.dll: $(SRC)/runtimes/pe_shim_jvm.c
 	@mkdir -p $(@D)
 	$(X64_CC) -shared -O2 -Wall -Wextra -Werror -s -o $@ $< -Wl,--kill-at -static-libgcc
 
+$(WORK)/bridge/splash.o: $(SRC)/bridge/splash.c
+	@mkdir -p $(@D)
+	$(WINEGCC) -c $(BRIDGE_CFLAGS) -o $@ $<
+
+$(WORK)/bridge/splash/splashscreen.dll.so: $(WORK)/bridge/splash.o $(SRC)/bridge/splash.spec
+	@mkdir -p $(@D)
+	$(WINEGCC) -shared -o $(@D)/splashscreen.dll $^
+
+$(RUNTIMES)/jdk17/bin/splashscreen.dll: $(WORK)/bridge/splash/splashscreen.dll.so
+	@mkdir -p $(@D)
+	cp $< $@
+
 # --- the 32-bit runtime -------------------------------------------------------------------------
 $(RUNTIMES)/x86/bin/client/jvm.dll: $(SRC)/runtimes/x86_jvm.c
 	@mkdir -p $(@D)
@@ -82,13 +100,24 @@ $(RUNTIMES)/%/bin/java.dll:
 	@mkdir -p $(@D)
 	printf 'qxtest runtime marker\n' > $@
 
+# --- the splash image ---------------------------------------------------------------------------
+# Two areas in colours that a screenshot can tell from anything else on the test display: a blue
+# ground 0x1E50C8 and an amber box 0xF0B41E inside it.
+$(SPLASH_IMAGE):
+	@mkdir -p $(@D)
+	convert -size 320x200 xc:'#1E50C8' -fill '#F0B41E' -draw 'rectangle 60,40 260,130' $@.tmp.png && \
+	    mv $@.tmp.png $@
+
 # --- Java test applications ---------------------------------------------------------------------
 define java_app
-$(JARS)/$(1).jar: $(call rwildcard,$(SRC)/java/$(1),*.java) $(SRC)/java/$(1)/main-class
+$(JARS)/$(1).jar: $(call rwildcard,$(SRC)/java/$(1),*.java) $(SRC)/java/$(1)/main-class \
+                  $(wildcard $(SRC)/java/$(1)/manifest) $($(1)_IMAGES)
 	@rm -rf $(WORK)/java/$(1) && mkdir -p $(WORK)/java/$(1) $(JARS)
 	$(JDK)/bin/javac -nowarn -encoding UTF-8 --release 17 -d $(WORK)/java/$(1) \
 	    $(call rwildcard,$(SRC)/java/$(1),*.java)
+	$(if $($(1)_IMAGES),mkdir -p $(WORK)/java/$(1)/images && cp $($(1)_IMAGES) $(WORK)/java/$(1)/images/)
 	$(JDK)/bin/jar --create --file $$@.tmp --main-class $$$$(cat $(SRC)/java/$(1)/main-class) \
+	    $(if $(wildcard $(SRC)/java/$(1)/manifest),--manifest $(SRC)/java/$(1)/manifest) \
 	    -C $(WORK)/java/$(1) . && mv $$@.tmp $$@
 endef
 $(foreach app,$(APPS),$(eval $(call java_app,$(app))))

@@ -17,7 +17,7 @@ const std::map<std::string, CommandOptions> kCommands = {
     {"build",
      {{"launcher", "output", "icon", "ini", "embed", "jar", "upgrade-code", "pass-phrase", "file-version",
        "product-version", "company", "product-name", "description", "copyright", "original-filename",
-       "internal-name"},
+       "internal-name", "splash"},
       {},
       {"allow-i386"}}},
     {"inspect", {{"upgrade-code"}, {}, {"allow-i386"}}},
@@ -99,6 +99,8 @@ build options:
   --ini FILE                settings file, written beside the output as APP.ini
   --embed FILE              settings text embedded in the executable, enciphered (RT_RCDATA 8000/9000)
   --jar FILE.jar            a jar appended to the executable; sets "Embedded Jar"=Yes
+  --splash FILE             a PNG, GIF or JPEG image copied beside the executable; sets "Splash Image"
+                            in APP.ini, so the application starts with it as its splash screen
   --upgrade-code CODE       the product's Upgrade Code (ASCII); keys the embedded settings and goes to
                             [Product Information] of APP.ini
   --pass-phrase TEXT        pass phrase of the embedded settings (ASCII); random when left out, give it

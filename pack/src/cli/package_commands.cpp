@@ -15,6 +15,7 @@
 #include "settings/ini_edit.h"
 #include "settings/settings_cipher.h"
 #include "settings/settings_lint.h"
+#include "settings/splash_image.h"
 
 namespace qxpack {
 
@@ -42,7 +43,7 @@ std::vector<LintFinding> lintTexts(const std::vector<std::pair<std::string, cons
         const DecodedText decoded = decodeTextFile(*bytes);
         inputs.push_back(LintInput{path, decoded.text, launcherFolderOf(path), decoded.hadBom});
     }
-    return lintSettings(inputs, probeClassPathPattern);
+    return lintSettings(inputs, probeClassPathPattern, probeSplashImage);
 }
 
 }  // namespace
@@ -58,6 +59,12 @@ int runBuild(const CommandLine& line) {
         !readOptional(line, "embed", inputs.embeddedText, error) ||
         !readOptional(line, "jar", inputs.jar, error)) {
         return fail(error);
+    }
+    if (line.has("splash")) {
+        SplashImageFile splash;
+        if (!readFile(line.value("splash"), splash.bytes, error)) return fail(error);
+        splash.fileName = std::filesystem::u8path(line.value("splash")).filename().u8string();
+        inputs.splash = std::move(splash);
     }
     std::vector<std::pair<std::string, const Bytes*>> settings;
     if (inputs.iniFile) settings.emplace_back(line.value("ini"), &*inputs.iniFile);
@@ -88,6 +95,11 @@ int runBuild(const CommandLine& line) {
     if (!assemblePackage(inputs, outputs, error)) return fail(error);
     std::vector<std::pair<std::string, Bytes>> files = {{output, std::move(outputs.executable)}};
     if (outputs.iniFile) files.emplace_back(siblingIni(output), std::move(*outputs.iniFile));
+    if (inputs.splash) {
+        const std::filesystem::path beside = std::filesystem::u8path(output).replace_filename(
+            std::filesystem::u8path(inputs.splash->fileName));
+        files.emplace_back(beside.u8string(), std::move(inputs.splash->bytes));
+    }
     if (!writeFilesAtomically(files, error)) return fail(error);
     return 0;
 }

@@ -10,6 +10,7 @@
 #include "pe/version_resource.h"
 #include "settings/ini_edit.h"
 #include "settings/settings_cipher.h"
+#include "settings/splash_image.h"
 
 namespace qxpack {
 
@@ -163,6 +164,22 @@ bool assemblePackage(const PackageInputs& inputs, PackageOutputs& outputs, std::
         }
         if (!embedded && !file) file = DecodedText{};
         setValue(embedded ? *embedded : *file, qx::key::kEmbeddedJar, u"Yes");
+    }
+    if (inputs.splash) {
+        const std::u16string name = fromUtf8(inputs.splash->fileName);
+        const std::string stem = inputs.outputFileName.substr(0, inputs.outputFileName.rfind('.'));
+        if (!isSplashImageFormat(inputs.splash->bytes)) {
+            error = "splash: not a PNG, GIF or JPEG image, the formats the runtime's splash library shows";
+            return false;
+        }
+        if (sameIgnoringCase(name, fromUtf8(inputs.outputFileName)) ||
+            sameIgnoringCase(name, fromUtf8(stem + ".ini"))) {
+            error = "splash: the image's name \"" + inputs.splash->fileName +
+                    "\" is taken by the package's own files";
+            return false;
+        }
+        if (!file) file = DecodedText{};
+        setValue(*file, qx::key::kSplashImage, name);
     }
     if (!hasMainClass(embedded, file)) {
         error =

@@ -18,6 +18,12 @@ struct VersionSettings {
     std::vector<std::pair<std::string, std::string>> strings;
 };
 
+// An image to ship beside the executable, named by "Splash Image" in the settings file.
+struct SplashImageFile {
+    std::string fileName;  // "splash.png": its name beside the executable
+    Bytes bytes;
+};
+
 // Everything a package is made of, already in memory, so the assembly has no I/O of its own.
 struct PackageInputs {
     Bytes launcher;
@@ -26,6 +32,7 @@ struct PackageInputs {
     std::optional<Bytes> iniFile;       // written beside the executable
     std::optional<Bytes> embeddedText;  // embedded, enciphered
     std::optional<Bytes> jar;
+    std::optional<SplashImageFile> splash;  // the caller writes it beside the executable
     std::string upgradeCode;
     std::string passPhrase;  // for the embedded text; must be given, the caller picks a random one
     VersionSettings version;

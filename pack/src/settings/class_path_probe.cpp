@@ -35,12 +35,13 @@ bool wildcardMatch(const std::u16string& pattern, const std::u16string& name) {
     return p == pattern.size();
 }
 
-// The pattern as a path of this machine, or nothing when it lies where this machine cannot look.
-std::optional<std::u16string> nativeSearchPath(const std::u16string& pattern) {
+}  // namespace
+
+std::optional<std::u16string> nativePathOf(const std::u16string& launcherPath) {
 #ifdef _WIN32
-    return pattern;
+    return launcherPath;
 #else
-    std::u16string path = pattern;
+    std::u16string path = launcherPath;
     if (path.size() >= 3 && (path[0] == u'Z' || path[0] == u'z') && path[1] == u':' && path[2] == u'\\') {
         path.erase(0, 2);
     } else if (path.size() >= 2 && (path[1] == u':' || (path[0] == u'\\' && path[1] == u'\\'))) {
@@ -53,8 +54,6 @@ std::optional<std::u16string> nativeSearchPath(const std::u16string& pattern) {
 #endif
 }
 
-}  // namespace
-
 std::u16string launcherFolderOf(const std::string& settingsPath) {
     std::error_code ec;
     fs::path folder = fs::absolute(fs::u8path(settingsPath), ec).parent_path();
@@ -66,7 +65,7 @@ std::u16string launcherFolderOf(const std::string& settingsPath) {
 }
 
 PathProbe probeClassPathPattern(const std::u16string& pattern) {
-    const std::optional<std::u16string> path = nativeSearchPath(pattern);
+    const std::optional<std::u16string> path = nativePathOf(pattern);
     if (!path) return PathProbe::Unknown;
     const size_t cut = path->find_last_of(u"/\\");
     const std::u16string folder = cut == std::u16string::npos ? u"." : path->substr(0, cut + 1);

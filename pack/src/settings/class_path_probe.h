@@ -2,6 +2,7 @@
 // file system so that `qxpack check` can tell which pieces name nothing.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "settings/settings_lint.h"
@@ -9,8 +10,12 @@
 namespace qxpack {
 
 // The folder of a settings file in the launcher's form: on Linux "/a/b" becomes "\a\b", which
-// nativeSearchPath() turns back. Wine's "Z:\" drive is read as "/" there.
+// nativePathOf() turns back. Wine's "Z:\" drive is read as "/" there.
 std::u16string launcherFolderOf(const std::string& settingsPath);
+
+// A path in the launcher's form as a path of this machine (the same on Windows); nothing for a drive or
+// network path this machine cannot see.
+std::optional<std::u16string> nativePathOf(const std::u16string& path);
 
 // Found when a file or folder in the pattern's folder matches its last part ("*" and "?" wildcards,
 // case ignored as on Windows); Unknown for a drive or network path this machine cannot see.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "base/long_path.h"
 #include "base/split_text.h"
 #include "config/settings_keys.h"
 #include "core/text_codec.h"
@@ -125,8 +126,8 @@ bool isWellFormedShare(const std::u16string& token, unsigned long long& percent)
 // from the launcher's shared code.
 class Linter {
 public:
-    Linter(std::vector<LintFinding>& findings, const ClassPathProber& probe)
-        : findings_(findings), probe_(probe) {}
+    Linter(std::vector<LintFinding>& findings, const ClassPathProber& probe, const ImageProber& imageProbe)
+        : findings_(findings), probe_(probe), imageProbe_(imageProbe) {}
 
     void lint(const LintInput& input) {
         input_ = &input;
@@ -284,6 +285,7 @@ private:
                 break;
             case SettingKind::Text:
                 if (sameKey(key, qx::key::kVmParameters)) lintVmParameters(value);
+                if (sameKey(key, qx::key::kSplashImage)) lintSplashImage(value);
                 break;
         }
     }
@@ -374,8 +376,30 @@ private:
         }
     }
 
+    void lintSplashImage(const std::u16string& value) {
+        // Environment variables are expanded on the user's machine, not here.
+        if (!imageProbe_ || value.find(u'%') != std::u16string::npos) return;
+        const std::u16string path =
+            qx::isAbsolutePath(toWide(value)) ? value : input_->launcherFolder + u"\\" + value;
+        switch (imageProbe_(path)) {
+            case ImageProbe::Missing:
+                report(Severity::Warning, "splash image " + quoted(value) +
+                                              " names no file; the application starts without a splash");
+                break;
+            case ImageProbe::NotAnImage:
+                report(Severity::Warning, "splash image " + quoted(value) +
+                                              " is not a PNG, GIF or JPEG image; the application starts "
+                                              "without a splash");
+                break;
+            case ImageProbe::SplashImage:
+            case ImageProbe::Unknown:
+                break;
+        }
+    }
+
     std::vector<LintFinding>& findings_;
     const ClassPathProber& probe_;
+    const ImageProber& imageProbe_;
     const LintInput* input_ = nullptr;
     size_t line_ = 0;
     std::optional<OpenSection> section_;
@@ -385,9 +409,10 @@ private:
 
 }  // namespace
 
-std::vector<LintFinding> lintSettings(const std::vector<LintInput>& inputs, const ClassPathProber& probe) {
+std::vector<LintFinding> lintSettings(const std::vector<LintInput>& inputs, const ClassPathProber& probe,
+                                      const ImageProber& imageProbe) {
     std::vector<LintFinding> findings;
-    Linter linter(findings, probe);
+    Linter linter(findings, probe, imageProbe);
     for (const LintInput& input : inputs) linter.lint(input);
     if (!linter.sawMainClass()) {
         findings.push_back(

@@ -26,6 +26,11 @@ struct LintFinding {
 enum class PathProbe { Found, Missing, Unknown };
 using ClassPathProber = std::function<PathProbe(const std::u16string& pattern)>;
 
+// What a "Splash Image" names: an image the runtime's splash library shows (PNG, GIF or JPEG), another
+// file, no file, or a place this machine cannot see. The path is in the launcher's form.
+enum class ImageProbe { SplashImage, NotAnImage, Missing, Unknown };
+using ImageProber = std::function<ImageProbe(const std::u16string& path)>;
+
 struct LintInput {
     std::string source;
     std::u16string text;            // without a byte-order mark
@@ -34,8 +39,9 @@ struct LintInput {
 };
 
 // All inputs are read as one application's settings (a settings file and the text to embed), so
-// "Main Class" may come from either.
-std::vector<LintFinding> lintSettings(const std::vector<LintInput>& inputs, const ClassPathProber& probe);
+// "Main Class" may come from either. Without `imageProbe`, a "Splash Image" is not looked at.
+std::vector<LintFinding> lintSettings(const std::vector<LintInput>& inputs, const ClassPathProber& probe,
+                                      const ImageProber& imageProbe = nullptr);
 
 // 0 without findings, 1 with warnings only, 2 with an error.
 int lintExitCode(const std::vector<LintFinding>& findings);

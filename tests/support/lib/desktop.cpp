@@ -238,7 +238,10 @@ size_t countPixels(const std::vector<COLORREF>& pixels, COLORREF colour) {
 }
 
 std::wstring saveScreenshot(HWND window, const std::wstring& name) {
-    const RECT rect = screenRect(window);
+    return saveScreenshot(screenRect(window), name);
+}
+
+std::wstring saveScreenshot(const RECT& rect, const std::wstring& name) {
     const std::vector<COLORREF> pixels = capturePixels(rect);
     const int width = rect.right - rect.left;
     const int height = rect.bottom - rect.top;

@@ -51,7 +51,9 @@ POINT closeBoxOf(HWND window);
 std::vector<COLORREF> capturePixels(const RECT& rect);
 size_t countPixels(const std::vector<COLORREF>& pixels, COLORREF colour);
 
-// Saves the screen area of `window` as <outDir>\test-screens\<name>.bmp and returns that path.
+// Saves the screen area of `window` (or `rect`, in screen coordinates) as
+// <outDir>\test-screens\<name>.bmp and returns that path.
 std::wstring saveScreenshot(HWND window, const std::wstring& name);
+std::wstring saveScreenshot(const RECT& rect, const std::wstring& name);
 
 }  // namespace qxtest

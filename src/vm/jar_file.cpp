@@ -1,0 +1,87 @@
+#include "vm/jar_file.h"
+
+#include <windows.h>
+
+#include "base/long_path.h"
+#include "vm/zip_layout.h"
+
+namespace qx {
+namespace {
+
+// A damaged size field must not make the launcher allocate gigabytes; no manifest, splash image or
+// central directory of a real jar comes near this.
+constexpr uint64_t kLargestRead = 64u << 20;
+
+HANDLE openForReading(const std::wstring& path) {
+    return CreateFileW(toLongPathForm(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+bool fileSize(HANDLE file, uint64_t& size) {
+    LARGE_INTEGER value{};
+    if (!GetFileSizeEx(file, &value)) return false;
+    size = static_cast<uint64_t>(value.QuadPart);
+    return true;
+}
+
+bool readAt(HANDLE file, uint64_t offset, uint64_t size, std::string& bytes) {
+    if (size > kLargestRead) {
+        SetLastError(ERROR_FILE_TOO_LARGE);
+        return false;
+    }
+    bytes.resize(static_cast<size_t>(size));
+    size_t done = 0;
+    while (done < bytes.size()) {
+        OVERLAPPED at{};
+        const uint64_t position = offset + done;
+        at.Offset = static_cast<DWORD>(position);
+        at.OffsetHigh = static_cast<DWORD>(position >> 32);
+        DWORD got = 0;
+        if (!ReadFile(file, &bytes[done], static_cast<DWORD>(bytes.size() - done), &got, &at)) return false;
+        if (got == 0) {
+            SetLastError(ERROR_HANDLE_EOF);
+            return false;
+        }
+        done += got;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool readWholeFile(const std::wstring& path, std::string& bytes) {
+    UniqueFile file(openForReading(path));
+    uint64_t size = 0;
+    return file && fileSize(file.get(), size) && readAt(file.get(), 0, size, bytes);
+}
+
+bool JarFile::open(const std::wstring& path) {
+    file_.reset(openForReading(path));
+    uint64_t size = 0;
+    if (!file_ || !fileSize(file_.get(), size)) return false;
+    const uint64_t tailStart = size > kZipTailSize ? size - kZipTailSize : 0;
+    std::string tail;
+    if (!readAt(file_.get(), tailStart, size - tailStart, tail)) return false;
+    for (const ZipDirectoryPlace& place : zipDirectoryCandidates(tail, tailStart)) {
+        if (readAt(file_.get(), place.directoryStart, place.directorySize, directory_) &&
+            looksLikeZipDirectory(directory_)) {
+            archiveStart_ = place.archiveStart;
+            return true;
+        }
+    }
+    directory_.clear();
+    return false;
+}
+
+bool JarFile::read(const std::string& name, bool ignoreAsciiCase, std::string& bytes) const {
+    ZipEntry entry;
+    if (!findZipEntry(directory_, name, ignoreAsciiCase, entry) || entry.size > kLargestRead) return false;
+    const uint64_t header = archiveStart_ + entry.localHeaderOffset;
+    std::string stored;
+    uint64_t dataOffset = 0;
+    return readAt(file_.get(), header, kZipLocalHeaderSize, stored) && zipDataOffset(stored, dataOffset) &&
+           readAt(file_.get(), header + dataOffset, entry.compressedSize, stored) &&
+           unpackZipEntry(entry, stored, bytes);
+}
+
+}  // namespace qx

@@ -1,0 +1,31 @@
+// Entries of a jar on disk, read without the rest of the file: the end record, the central directory and
+// the entries asked for. The executable itself opens as a jar when one is appended to it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "base/scoped.h"
+
+namespace qx {
+
+// The whole file, up to 64 MiB. False, with the last error set where Windows set one, when it cannot
+// be read or is larger.
+[[nodiscard]] bool readWholeFile(const std::wstring& path, std::string& bytes);
+
+class JarFile {
+public:
+    // Opens `path` and reads its central directory. False when the file cannot be read or holds no
+    // ZIP archive.
+    [[nodiscard]] bool open(const std::wstring& path);
+    // The uncompressed bytes of entry `name`. False when there is none, or it is damaged, encrypted or
+    // compressed by a method other than deflate.
+    [[nodiscard]] bool read(const std::string& name, bool ignoreAsciiCase, std::string& bytes) const;
+
+private:
+    UniqueFile file_;
+    std::string directory_;
+    uint64_t archiveStart_ = 0;
+};
+
+}  // namespace qx
