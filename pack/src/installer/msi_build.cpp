@@ -4,12 +4,15 @@
 #include <filesystem>
 #include <optional>
 
+#include "config/settings_keys.h"
 #include "core/file_io.h"
 #include "core/text_codec.h"
+#include "core/wide_text.h"
 #include "installer/install_files.h"
 #include "installer/product_identity.h"
 #include "installer/tool_process.h"
 #include "installer/wix_source.h"
+#include "settings/ini_edit.h"
 
 namespace qxpack {
 
@@ -73,6 +76,21 @@ std::optional<Bytes> siblingSettings(const fs::path& executable) {
     std::string ignored;
     if (!fs::is_regular_file(ini) || !readFile(ini.u8string(), bytes, ignored)) return std::nullopt;
     return bytes;
+}
+
+// The splash image that `qxpack build --splash` put beside the executable and named in its settings
+// file installs with it, or the installed application would start without its splash. An image named by
+// a path or a variable is the packager's to --add.
+std::optional<std::string> splashImageBeside(const fs::path& executable,
+                                             const std::optional<Bytes>& settings) {
+    if (!settings) return std::nullopt;
+    const std::u16string name =
+        trimmed(iniValue(decodeTextFile(*settings).text, fromWide(qx::key::kSplashImage.section),
+                         fromWide(qx::key::kSplashImage.name), NameMatch::IgnoreCase));
+    if (name.empty() || name.find_first_of(u"\\/:%") != std::u16string::npos) return std::nullopt;
+    const fs::path image = executable.parent_path() / fs::u8path(toUtf8(name));
+    if (!fs::is_regular_file(image)) return std::nullopt;
+    return image.u8string();
 }
 
 bool checkOptions(const MsiRequest& request, std::string& error) {
@@ -152,8 +170,17 @@ bool buildMsi(const MsiRequest& request, MsiSummary& summary, std::string& error
         ini.replace_extension(".ini");
         spec.settings = SourceFile{sourceName(ini, wxsFolder), nameOf(ini)};
     }
+    MsiRequest withSplash = request;
+    if (const std::optional<std::string> splash = splashImageBeside(exe, settings)) {
+        const std::string name = fs::u8path(*splash).filename().u8string();
+        bool added = false;
+        for (const std::string& path : request.added)
+            added =
+                added || sameIgnoringCase(fromUtf8(fs::u8path(path).filename().u8string()), fromUtf8(name));
+        if (!added) withSplash.added.push_back(*splash);
+    }
     size_t files = 0;
-    if (!collectFiles(request, wxsFolder, spec, files, error)) return false;
+    if (!collectFiles(withSplash, wxsFolder, spec, files, error)) return false;
 
     const std::string wixl = findProgram("wixl");
     const std::string msibuild = findProgram("msibuild");
