@@ -46,6 +46,14 @@ unsigned reasonFor(jint result) {
     }
 }
 
+// An error line may be a message box, which must not sit under the splash. Only for failures before
+// main runs: from then on the splash is the application's to close.
+void closeSplashBeforeError(VmSettings& vm) {
+    if (!vm.closeSplash) return;
+    vm.closeSplash();
+    vm.closeSplash = nullptr;
+}
+
 // The main class through the runtime's own launcher helper, which reports a bad class itself.
 jclass loadMainClassThroughHelper(VmSettings& vm, JNIEnv* env) {
     jclass helper = vm.findClassFromBootLoader(env, "sun/launcher/LauncherHelper");
@@ -65,6 +73,7 @@ jclass loadMainClassThroughHelper(VmSettings& vm, JNIEnv* env) {
 jclass loadMainClassThroughFindClass(VmSettings& vm, JNIEnv* env) {
     jstring name = newJavaString(vm.mainClass, env);
     if (!name) {
+        closeSplashBeforeError(vm);
         reportError(kMsgMainClassString, {vm.mainClass});
         return nullptr;
     }
@@ -76,6 +85,7 @@ jclass loadMainClassThroughFindClass(VmSettings& vm, JNIEnv* env) {
     jclass mainClass = env->FindClass(utf);
     if (!mainClass) {
         env->ExceptionDescribe();
+        closeSplashBeforeError(vm);
         reportError(kMsgMainClassNotFound, {fromAnsi(utf)});
     }
     env->ReleaseStringUTFChars(name, utf);
@@ -116,8 +126,7 @@ bool createVm(VmSettings& vm) {
     const jint result = vm.createJavaVm(&created, reinterpret_cast<void**>(&vm.jniEnv), &args);
     if (result != JNI_OK) {
         vm.jniEnv = nullptr;
-        // The error line may be a message box, which must not sit under the splash.
-        if (vm.closeSplash) vm.closeSplash();
+        closeSplashBeforeError(vm);
         const unsigned reason = reasonFor(result);
         reportError(kMsgJniException,
                     {catalogueText(kMsgCreateVmFailed), reason ? loadMessage(reason) : std::wstring()});
@@ -166,6 +175,7 @@ MainResult runMainClass(VmSettings& vm, bool stayAttached) {
 
     jmethodID mainMethod = env->GetStaticMethodID(mainClass, "main", "([Ljava/lang/String;)V");
     if (!mainMethod) {
+        closeSplashBeforeError(vm);
         if (env->ExceptionCheck())
             env->ExceptionDescribe();
         else

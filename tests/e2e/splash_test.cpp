@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "support/lib/async_child.h"
 #include "support/lib/desktop.h"
@@ -66,7 +67,11 @@ std::wstring runtimeBeside(const LauncherApp& app, const std::wstring& from,
     const std::wstring rt = app.dir + L"\\rt";
     for (const wchar_t* d : {L"", L"\\bin", L"\\bin\\server"}) CreateDirectoryW((rt + d).c_str(), nullptr);
     writeFile(rt + L"\\bin\\java.dll", "");
-    copyFile(runtimeHome(from) + L"\\bin\\server\\jvm.dll", rt + L"\\bin\\server\\jvm.dll");
+    // A runtime with only a client VM (the one without the launcher helper) still lands as a server one.
+    std::wstring library = runtimeHome(from) + L"\\bin\\server\\jvm.dll";
+    if (GetFileAttributesW(library.c_str()) == INVALID_FILE_ATTRIBUTES)
+        library = runtimeHome(from) + L"\\bin\\client\\jvm.dll";
+    copyFile(library, rt + L"\\bin\\server\\jvm.dll");
     if (!splashLibrary.empty()) copyFile(splashLibrary, rt + L"\\bin\\splashscreen.dll");
     return rt;
 }
@@ -145,26 +150,40 @@ TEST(Splash, TheImageComesFromTheSettingOrTheFirstJarAndAFailureStartsWithoutOne
     }
 }
 
-// The error line may be a message box, which must not sit under the splash: the splash goes first.
-TEST(Splash, AFailedVmCreationClosesTheSplashBeforeTheErrorLine) {
-    LauncherApp app = splashApp(L"splash-create-fails");
-    const std::wstring rt =
-        runtimeBeside(app, L"createfails", runtimeHome(L"jdk17") + L"\\bin\\splashscreen.dll");
-    app.writeIni(splashIni(rt));
-    const ChildResult r = app.run();
-    EXPECT_EQ(r.exitCode, kFailed) << r.out << r.err;
-    const std::vector<std::string> out = lines(r.out);
-    const auto at = [&out](const std::string& prefix) {
-        for (size_t i = 0; i < out.size(); ++i) {
-            if (out[i].rfind(prefix, 0) == 0) return i;
-        }
-        return out.size();
+// An error line may be a message box, which must not sit under the splash: the splash goes first, when
+// the VM cannot be created and when the VM has no main class to run.
+TEST(Splash, AFailureBeforeMainClosesTheSplashBeforeTheErrorLine) {
+    struct Row {
+        const wchar_t* name;
+        const wchar_t* runtime;
+        const char* mainClass;
+        const char* error;
     };
-    const size_t shown = at("splash: SplashLoadMemory");
-    ASSERT_LT(shown, out.size()) << r.out;
-    EXPECT_EQ(out[shown].substr(out[shown].size() - 5), " -> 1") << r.out;
-    ASSERT_LT(at("Error: JNI exception"), out.size()) << r.out;
-    EXPECT_LT(at("splash: SplashClose"), at("Error: JNI exception")) << r.out;
+    for (const Row& row :
+         {Row{L"splash-create-fails", L"createfails", "qx.test.SplashApp", "Error: JNI exception"},
+          Row{L"splash-no-main-class", L"jdk17-nohelper", "qx.test.NoSuchApp", "Error: "}}) {
+        SCOPED_TRACE(narrow(row.name));
+        LauncherApp app = splashApp(row.name);
+        const std::wstring rt =
+            runtimeBeside(app, row.runtime, runtimeHome(L"jdk17") + L"\\bin\\splashscreen.dll");
+        std::string ini = splashIni(rt);
+        ini.replace(ini.find("qx.test.SplashApp"), strlen("qx.test.SplashApp"), row.mainClass);
+        app.writeIni(ini);
+        const ChildResult r = app.run();
+        EXPECT_EQ(r.exitCode, kFailed) << r.out << r.err;
+        const std::vector<std::string> out = lines(r.out);
+        const auto at = [&out](const std::string& prefix) {
+            for (size_t i = 0; i < out.size(); ++i) {
+                if (out[i].rfind(prefix, 0) == 0) return i;
+            }
+            return out.size();
+        };
+        const size_t shown = at("splash: SplashLoadMemory");
+        ASSERT_LT(shown, out.size()) << r.out;
+        EXPECT_EQ(out[shown].substr(out[shown].size() - 5), " -> 1") << r.out;
+        ASSERT_LT(at(row.error), out.size()) << r.out;
+        EXPECT_LT(at("splash: SplashClose"), at(row.error)) << r.out;
+    }
 }
 
 // A desktop application as the user sees it: the splash appears before main runs, main draws its
