@@ -26,18 +26,11 @@ LauncherApp makeCompanionApp(const std::wstring& testName) {
     return app;
 }
 
-TEST(Companion, AloneWithoutSettingsAsksForTheMainClass) {
-    const LauncherApp app = makeCompanionApp(L"companion-alone");
-    const ChildResult r = app.run(L"a");
-    EXPECT_FALSE(r.timedOut);
-    EXPECT_EQ(r.out, "Error: Main class was not specified in INI file. \n");
-    EXPECT_EQ(r.exitCode, kFailed);
-}
-
 // The 64-bit launcher finds its runtime only in the 32-bit registry view and hands the start over with
 // its command line as it was; the companion finds the same runtime in its own (32-bit) view, loads it,
 // and its exit code comes back. Both carry the same settings, as a packager would ship them: the
-// companion's own "Pair Product" starts nothing.
+// companion's own "Pair Product" starts nothing. First of the three: it holds the prefix's registry lock
+// for a whole 32-bit start, and the suite's other tests that take that lock come later in CTest's order.
 TEST(Companion, TakesOverTheStartOfAThirtyTwoBitRuntime) {
     JavaRegistry registry;
     LauncherApp app = makeApp(L"companion-relaunch");
@@ -62,6 +55,14 @@ TEST(Companion, TakesOverTheStartOfAThirtyTwoBitRuntime) {
     std::string seen;
     ASSERT_TRUE(readFile(record, seen)) << "the 32-bit runtime was never called";
     EXPECT_EQ(seen, narrow(quote(app.exe) + L" " + args));
+}
+
+TEST(Companion, AloneWithoutSettingsAsksForTheMainClass) {
+    const LauncherApp app = makeCompanionApp(L"companion-alone");
+    const ChildResult r = app.run(L"a");
+    EXPECT_FALSE(r.timedOut);
+    EXPECT_EQ(r.out, "Error: Main class was not specified in INI file. \n");
+    EXPECT_EQ(r.exitCode, kFailed);
 }
 
 // qxpack takes the companion as its base when told to; the packaged 32-bit launcher reads its embedded
