@@ -70,7 +70,9 @@ TEST(Companion, AloneWithoutSettingsAsksForTheMainClass) {
 TEST(Companion, PackagedByQxpackStartsOnAThirtyTwoBitRuntime) {
     const std::wstring dir = scratchDir(L"companion-packaged");
     ASSERT_TRUE(
-        writeFile(dir + L"\\embedded.ini", "[Java Runtime Environment]\r\nMain Class=qx.test.Probe\r\n"));
+        writeFile(dir + L"\\embedded.ini",
+                  "[Java Runtime Environment]\r\nMain Class=qx.test.Probe\r\n[Class Path]\r\nClass Path=" +
+                      narrow(testJar(L"probe")) + "\r\n"));
     ASSERT_TRUE(writeFile(dir + L"\\settings.ini", "[Java Runtime Environment]\r\nJRE Path=" +
                                                        narrow(runtimeHome(L"createfails-x86")) +
                                                        "\r\n[Application]\r\nPair Product=missing.exe\r\n"));
