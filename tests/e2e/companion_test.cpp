@@ -1,7 +1,8 @@
-// The 32-bit companion launcher, started for real: on its own, through the hand-over of a 64-bit
-// launcher that found only a 32-bit runtime, and packaged by qxpack. Each start runs the 32-bit Wine
+// The 32-bit companion launcher, started for real: through the hand-over of a 64-bit launcher that
+// found only a 32-bit runtime, and on its own as qxpack packaged it. Each start runs the 32-bit Wine
 // loader, which an emulator may be running (CTest starts this program first so the rest of the suite
-// overlaps it); the other behaviour of the same sources is the 64-bit tests' concern.
+// overlaps it), so two starts cover it; the other behaviour of the same sources is the 64-bit tests'
+// concern.
 #include <gtest/gtest.h>
 
 #include "support/lib/java_registry.h"
@@ -19,18 +20,11 @@ constexpr DWORD kCompanionStartMs = 30 * 60 * 1000;
 const std::string kCreateFailed =
     "Error: JNI exception: failed to create the Java VM\nReason: not enough memory.\n \n";
 
-// A packaged application's companion: a copy of qxlaunch32.exe, ready to start.
-LauncherApp makeCompanionApp(const std::wstring& testName) {
-    LauncherApp app = makeApp(testName, L"app32", companionExe());
-    app.options.timeoutMs = kCompanionStartMs;
-    return app;
-}
-
 // The 64-bit launcher finds its runtime only in the 32-bit registry view and hands the start over with
 // its command line as it was; the companion finds the same runtime in its own (32-bit) view, loads it,
 // and its exit code comes back. Both carry the same settings, as a packager would ship them: the
-// companion's own "Pair Product" starts nothing. First of the three: it holds the prefix's registry lock
-// for a whole 32-bit start, and the suite's other tests that take that lock come later in CTest's order.
+// companion's own "Pair Product" starts nothing. First of the two: it holds the prefix's registry lock for
+// a whole 32-bit start, and the suite's other tests that take that lock come later in CTest's order.
 TEST(Companion, TakesOverTheStartOfAThirtyTwoBitRuntime) {
     JavaRegistry registry;
     LauncherApp app = makeApp(L"companion-relaunch");
@@ -55,14 +49,6 @@ TEST(Companion, TakesOverTheStartOfAThirtyTwoBitRuntime) {
     std::string seen;
     ASSERT_TRUE(readFile(record, seen)) << "the 32-bit runtime was never called";
     EXPECT_EQ(seen, narrow(quote(app.exe) + L" " + args));
-}
-
-TEST(Companion, AloneWithoutSettingsAsksForTheMainClass) {
-    const LauncherApp app = makeCompanionApp(L"companion-alone");
-    const ChildResult r = app.run(L"a");
-    EXPECT_FALSE(r.timedOut);
-    EXPECT_EQ(r.out, "Error: Main class was not specified in INI file. \n");
-    EXPECT_EQ(r.exitCode, kFailed);
 }
 
 // qxpack takes the companion as its base when told to; the packaged 32-bit launcher reads its embedded
