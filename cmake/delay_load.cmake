@@ -7,6 +7,16 @@
 # qx_delay_load_library(<dll stem>) makes the target qx_delay_<stem>: an import library built by
 # dlltool from every export the toolchain's own import library lists, resolved through the delay-load
 # helper of the mingw-w64 runtime.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    # The 32-bit companion imports them as usual: the i386 linker of binutils 2.40 drops the thunks of
+    # dlltool's delay-import libraries, so the first call into user32 jumped to address 0.
+    function(qx_delay_load_library stem)
+        add_library(qx_delay_${stem} INTERFACE)
+        target_link_libraries(qx_delay_${stem} INTERFACE ${stem})
+    endfunction()
+    return()
+endif()
+
 find_program(QX_DLLTOOL NAMES ${TOOLCHAIN_PREFIX}-dlltool x86_64-w64-mingw32-dlltool REQUIRED)
 find_program(QX_NM NAMES ${TOOLCHAIN_PREFIX}-nm x86_64-w64-mingw32-nm REQUIRED)
 

@@ -23,6 +23,11 @@ namespace {
 
 REGSAM access(RegistryView view) { return KEY_READ | (view == RegistryView::Bits32 ? KEY_WOW64_32KEY : 0); }
 
+// The native view of the 32-bit companion is the 32-bit one.
+const wchar_t* viewName(RegistryView view) {
+    return view == RegistryView::Bits32 || sizeof(void*) == 4 ? L"32-bit" : L"64-bit";
+}
+
 bool kindWanted(const RuntimeRequest& request, RuntimeKind kind) {
     return kind == RuntimeKind::Jdk ? request.wantJdk : request.wantJre;
 }
@@ -130,9 +135,9 @@ std::wstring boundText(const JavaVersion& bound) {
 
 void traceSubkey(const KeyWalk& walk, RegistryView view, const std::wstring& name, const JavaVersion& version,
                  const std::wstring& verdict) {
-    trace(std::wstring(L"registry ") + (view == RegistryView::Bits32 ? L"32-bit " : L"64-bit ") + walk.hive +
-          L"\\" + walk.key + name + (*walk.below ? L"\\" : L"") + walk.below + L" version " +
-          formatJavaVersion(version) + L": " + verdict);
+    trace(std::wstring(L"registry ") + viewName(view) + L" " + walk.hive + L"\\" + walk.key + name +
+          (*walk.below ? L"\\" : L"") + walk.below + L" version " + formatJavaVersion(version) + L": " +
+          verdict);
 }
 
 std::vector<std::wstring> subkeysOf(const KeyWalk& walk, RegistryView view, HKEY root) {
@@ -222,8 +227,7 @@ void collectIfSearched(const RuntimeRequest& request, std::vector<JreCandidate>&
 
 void traceSorted(const RuntimeRequest& request, const std::vector<JreCandidate>& sorted,
                  const JreCandidate* chosen, RegistryView view) {
-    const std::wstring viewName = view == RegistryView::Bits32 ? L"32-bit" : L"64-bit";
-    trace(L"registry " + viewName + L" view: " + std::to_wstring(sorted.size()) +
+    trace(L"registry " + std::wstring(viewName(view)) + L" view: " + std::to_wstring(sorted.size()) +
           L" candidate(s), best first");
     for (const JreCandidate& candidate : sorted) {
         trace(L"  " + formatJavaVersion(candidate.version) + L" " + candidate.home +
@@ -239,7 +243,8 @@ void traceSorted(const RuntimeRequest& request, const std::vector<JreCandidate>&
     }
     if (!request.preferredVersions.empty() && why == L"first in order")
         why += L"; no preferred version matched";
-    trace(L"registry " + viewName + L" view: chosen " + chosen->home + L" (" + why + L")");
+    trace(L"registry " + std::wstring(viewName(view)) + L" view: chosen " + chosen->home + L" (" + why +
+          L")");
 }
 
 }  // namespace
@@ -256,7 +261,8 @@ void collectVendorCandidates(const RuntimeRequest& request, std::vector<JreCandi
 
 bool searchRegistry(const RuntimeRequest& request, RuntimeChoice& choice, RegistryView view,
                     std::wstring& home, HKEY root, HKEY userRoot) {
-    if (view == RegistryView::Bits32 && request.pairProduct.empty()) return false;
+    if (view == RegistryView::Bits32 && (request.pairProduct.empty() || !kHandsX86RuntimesToPair))
+        return false;
     std::vector<JreCandidate> candidates;
     for (const RegistryRow& row : kRegistryRows) {
         collectIfSearched(request, candidates, walkOf(row, L"HKLM"), view, root);

@@ -43,7 +43,7 @@ bool isX86Image(const std::wstring& path) {
 
 void checkRuntimeArchitecture(const RuntimeRequest& request, RuntimeChoice& choice) {
     choice.relaunchAsPair = 0;
-    if (request.pairProduct.empty()) return;
+    if (request.pairProduct.empty() || !kHandsX86RuntimesToPair) return;
     if (isX86Image(choice.jvmLibraryPath)) choice.relaunchAsPair = 1;
 }
 

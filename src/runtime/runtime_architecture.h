@@ -5,8 +5,8 @@
 
 namespace qx {
 
-// Recomputes choice.relaunchAsPair: set only when a pair product is configured and the library at
-// choice.jvmLibraryPath is a PE image for x86.
+// Recomputes choice.relaunchAsPair: set only in a 64-bit process with a pair product configured, when
+// the library at choice.jvmLibraryPath is a PE image for x86.
 void checkRuntimeArchitecture(const RuntimeRequest& request, RuntimeChoice& choice);
 
 }  // namespace qx

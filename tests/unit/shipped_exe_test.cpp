@@ -14,14 +14,29 @@
 
 namespace {
 
-// The names in the import directory of the PE file `bytes`, upper-cased; empty when it has none.
-std::set<std::string> importedLibraries(const std::string& bytes) {
+// The import directory of the PE file `bytes`, which sits at another offset in a 32-bit image.
+IMAGE_DATA_DIRECTORY importDirectory(const std::string& bytes, WORD& machine,
+                                     const IMAGE_SECTION_HEADER*& sections, WORD& sectionCount) {
     const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(bytes.data());
-    const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS64*>(bytes.data() + dos->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    const auto* sections = IMAGE_FIRST_SECTION(nt);
+    const auto* nt64 = reinterpret_cast<const IMAGE_NT_HEADERS64*>(bytes.data() + dos->e_lfanew);
+    const auto* nt32 = reinterpret_cast<const IMAGE_NT_HEADERS32*>(nt64);
+    machine = nt64->FileHeader.Machine;
+    sectionCount = nt64->FileHeader.NumberOfSections;
+    if (nt64->OptionalHeader.Magic == IMAGE_NT_OPTIONAL_HDR32_MAGIC) {
+        sections = IMAGE_FIRST_SECTION(nt32);
+        return nt32->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+    }
+    sections = IMAGE_FIRST_SECTION(nt64);
+    return nt64->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
+}
+
+// The names in the import directory of the PE file `bytes`, upper-cased; empty when it has none.
+std::set<std::string> importedLibraries(const std::string& bytes, WORD& machine) {
+    const IMAGE_SECTION_HEADER* sections = nullptr;
+    WORD sectionCount = 0;
+    const IMAGE_DATA_DIRECTORY directory = importDirectory(bytes, machine, sections, sectionCount);
     const auto offsetOf = [&](DWORD rva) -> size_t {
-        for (WORD i = 0; i < nt->FileHeader.NumberOfSections; ++i) {
+        for (WORD i = 0; i < sectionCount; ++i) {
             const IMAGE_SECTION_HEADER& s = sections[i];
             if (rva >= s.VirtualAddress && rva < s.VirtualAddress + s.SizeOfRawData)
                 return rva - s.VirtualAddress + s.PointerToRawData;
@@ -43,12 +58,26 @@ std::set<std::string> importedLibraries(const std::string& bytes) {
     return names;
 }
 
+// The 32-bit companion imports the window, shell and COM libraries directly (the i386 linker cannot
+// delay-load them), and nothing else.
 TEST(ShippedExe, ImportsOnlyKernel32Advapi32AndTheCRuntime) {
-    std::string bytes;
-    ASSERT_TRUE(qxtest::readFile(qxtest::launcherExe(), bytes));
-    ASSERT_GT(bytes.size(), 4096u);
-    EXPECT_EQ(importedLibraries(bytes),
-              (std::set<std::string>{"ADVAPI32.DLL", "KERNEL32.DLL", "MSVCRT.DLL"}));
+    const std::set<std::string> loadedAnyway = {"ADVAPI32.DLL", "KERNEL32.DLL", "MSVCRT.DLL"};
+    std::set<std::string> companion = loadedAnyway;
+    companion.insert({"GDI32.DLL", "OLE32.DLL", "SHELL32.DLL", "USER32.DLL"});
+    const struct {
+        std::wstring exe;
+        WORD machine;
+        std::set<std::string> imports;
+    } shipped[] = {{qxtest::launcherExe(), IMAGE_FILE_MACHINE_AMD64, loadedAnyway},
+                   {qxtest::companionExe(), IMAGE_FILE_MACHINE_I386, companion}};
+    for (const auto& c : shipped) {
+        std::string bytes;
+        ASSERT_TRUE(qxtest::readFile(c.exe, bytes)) << qxtest::narrow(c.exe);
+        ASSERT_GT(bytes.size(), 4096u);
+        WORD machine = 0;
+        EXPECT_EQ(importedLibraries(bytes, machine), c.imports) << qxtest::narrow(c.exe);
+        EXPECT_EQ(machine, c.machine) << qxtest::narrow(c.exe);
+    }
 }
 
 TEST(DecimalText, MatchesTheStandardLibrarysDecimalForm) {

@@ -1,4 +1,5 @@
-// Machine-dependent JNI types for 64-bit Windows (LLP64: long is 32 bits there).
+// Machine-dependent JNI types for Windows, 64-bit and 32-bit alike (long is 32 bits on both; JNICALL
+// is __stdcall, which only the 32-bit compiler tells apart from the default).
 #ifndef QX_JNI_MD_H
 #define QX_JNI_MD_H
 

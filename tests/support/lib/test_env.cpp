@@ -77,6 +77,7 @@ std::wstring sourceDir() { return envOr(L"QXTEST_SOURCE_DIR", QXTEST_SOURCE_DIR)
 std::wstring runtimeHome(const std::wstring& name) { return outDir() + L"\\runtimes\\" + name; }
 std::wstring launcherExe() { return outDir() + L"\\bin\\qxlaunch.exe"; }
 std::wstring windowedLauncherExe() { return outDir() + L"\\bin\\qxlaunchw.exe"; }
+std::wstring companionExe() { return outDir() + L"\\bin\\qxlaunch32.exe"; }
 std::wstring testJar(const std::wstring& name) { return outDir() + L"\\support\\java\\" + name + L".jar"; }
 
 bool startProcess(const std::wstring& commandLine, const ChildOptions& options, HANDLE in, HANDLE out,

@@ -20,6 +20,8 @@ std::wstring runtimeHome(const std::wstring& name);
 std::wstring launcherExe();
 // build\bin\qxlaunchw.exe, the windowed launcher.
 std::wstring windowedLauncherExe();
+// build\bin\qxlaunch32.exe, the 32-bit companion launcher.
+std::wstring companionExe();
 // build\support\java\<name>.jar.
 std::wstring testJar(const std::wstring& name);
 

@@ -1,0 +1,4 @@
+# Cross-compiles for 32-bit Windows with the posix-thread variant of mingw-w64: the companion launcher.
+set(CMAKE_SYSTEM_PROCESSOR i686)
+set(TOOLCHAIN_PREFIX i686-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)
