@@ -8,6 +8,7 @@ set(QX_PURE_SOURCES
     src/diag/format_message.cpp
     src/diag/time_picture.cpp
     src/config/ini_text_store.cpp
+    src/config/profile_text.cpp
     src/config/md5.cpp
     src/config/rc4.cpp
     src/config/layered_value.cpp
