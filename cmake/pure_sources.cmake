@@ -11,6 +11,7 @@ set(QX_PURE_SOURCES
     src/config/profile_text.cpp
     src/config/md5.cpp
     src/config/rc4.cpp
+    src/config/settings_key.cpp
     src/config/layered_value.cpp
     src/runtime/colour_text.cpp
     src/runtime/java_version.cpp
