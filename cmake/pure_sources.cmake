@@ -8,8 +8,10 @@ set(QX_PURE_SOURCES
     src/diag/format_message.cpp
     src/diag/time_picture.cpp
     src/config/ini_text_store.cpp
+    src/config/profile_text.cpp
     src/config/md5.cpp
     src/config/rc4.cpp
+    src/config/settings_key.cpp
     src/config/layered_value.cpp
     src/runtime/colour_text.cpp
     src/runtime/java_version.cpp

@@ -14,8 +14,8 @@ constexpr unsigned kSettingsTextResource = 8000;
 constexpr unsigned kPassPhraseResource = 9000;
 
 // The RT_RCDATA resource `id` of `module` (null = the executable) deciphered with the RC4 key that the
-// "Microsoft Base Cryptographic Provider v1.0" derives from the MD5 of `passPhrase`. Empty when the
-// resource is missing or no key can be made; never reports anything.
+// "Microsoft Base Cryptographic Provider v1.0" derives from the MD5 of `passPhrase` (settings_key.h).
+// Empty when the resource is missing; never reports anything.
 std::vector<uint8_t> decipherResource(unsigned id, const std::string& passPhrase, HMODULE module = nullptr);
 
 // The embedded INI text for the Upgrade Code `upgradeCode` (passed as ANSI bytes); empty when resource

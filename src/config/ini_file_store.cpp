@@ -4,6 +4,8 @@
 
 #include "base/long_path.h"
 #include "base/scoped.h"
+#include "config/profile_file.h"
+#include "config/profile_text.h"
 
 namespace qx {
 
@@ -54,7 +56,15 @@ uint32_t IniFileStore::readSignature(std::array<uint8_t, 4>& signature) {
 }
 
 void IniFileStore::getValue(const std::wstring& section, const std::wstring& key, std::wstring& value) {
-    // The profile functions only say "truncated" by filling the buffer, so grow until they do not.
+    if (textState_ == Text::Unread)
+        textState_ = readProfileFile(path_, text_) ? Text::Read : Text::ProfileFunctionsOnly;
+    if (textState_ == Text::Read) {
+        value = profileValue(text_, section, key);
+        return;
+    }
+    // The profile functions only say "truncated" by filling the buffer, so grow until they do not. A
+    // quoted value that just fits loses its closing quote and one more character besides, which also
+    // leaves the count one short of full: that counts as truncated too.
     const std::wstring path = profilePath(path_);
     std::wstring buffer;
     DWORD size = kFirstBufferSize;
@@ -63,7 +73,7 @@ void IniFileStore::getValue(const std::wstring& section, const std::wstring& key
         buffer.assign(size, L'\0');
         count =
             GetPrivateProfileStringW(section.c_str(), key.c_str(), L"", buffer.data(), size, path.c_str());
-        if (count != size - 1) break;
+        if (count + 2 < size) break;
         size *= 2;
     }
     value.assign(buffer.c_str());
@@ -94,8 +104,20 @@ void IniFileStore::getSectionNames(std::vector<std::wstring>& names) {
 
 void IniFileStore::setValue(const std::wstring& section, const std::wstring& key, const std::wstring& value) {
     WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), profilePath(path_).c_str());
+    // A write within one tick of the file's previous time, at the same size, would look unchanged.
+    forgetProfileFile(path_);
+    forgetText();
 }
 
-void IniFileStore::deleteBackingFile() { DeleteFileW(toLongPathForm(path_).c_str()); }
+void IniFileStore::deleteBackingFile() {
+    DeleteFileW(toLongPathForm(path_).c_str());
+    forgetProfileFile(path_);
+    forgetText();
+}
+
+void IniFileStore::forgetText() {
+    textState_ = Text::Unread;
+    text_.clear();
+}
 
 }  // namespace qx

@@ -1,6 +1,6 @@
 // RC4, the stream cipher of the embedded settings; enciphering and deciphering are one operation. The
-// launcher deciphers through CryptoAPI; the packaging tool and the tests that pin that provider's
-// key derivation use this portable one. Pure logic: no Windows calls.
+// launcher and the packaging tool both use this one; a test pins it to the Windows base provider.
+// Pure logic: no Windows calls.
 #pragma once
 
 #include <cstddef>

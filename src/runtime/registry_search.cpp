@@ -87,14 +87,19 @@ std::vector<std::wstring> subkeyNames(HKEY key) {
 // The text of value `valueName` up to its first NUL, whatever the value's type; false when there is none.
 // The data need not end in a NUL, and may have an odd length.
 bool readHome(HKEY key, const wchar_t* valueName, std::wstring& text) {
-    DWORD size = 0;
-    if (RegQueryValueExW(key, valueName, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) return false;
-    std::wstring buffer(size / sizeof(wchar_t) + 1, L'\0');
+    // Most homes fit a first buffer of the classic path length: one registry call, not a size query
+    // and a read, for each of possibly hundreds of registered runtimes.
+    std::wstring buffer(MAX_PATH + 1, L'\0');
     DWORD read = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
-    if (RegQueryValueExW(key, valueName, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &read) !=
-        ERROR_SUCCESS) {
-        return false;
+    LSTATUS status =
+        RegQueryValueExW(key, valueName, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &read);
+    if (status == ERROR_MORE_DATA) {
+        buffer.assign(read / sizeof(wchar_t) + 1, L'\0');
+        read = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
+        status =
+            RegQueryValueExW(key, valueName, nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &read);
     }
+    if (status != ERROR_SUCCESS) return false;
     buffer.resize((read + 1) / sizeof(wchar_t));
     text.assign(buffer.c_str());
     return !text.empty();
@@ -156,11 +161,48 @@ void traceSkipped(const KeyWalk& walk, RegistryView view, HKEY root, const wchar
     }
 }
 
-void collect(const RuntimeRequest& request, std::vector<JreCandidate>& candidates, const KeyWalk& walk,
-             RegistryView view, HKEY root) {
+// Whether the runtimes of a key are looked at whole as they are found, or only as far as sorting
+// them needs: their home folder is then read and probed only when the choice reaches them.
+enum class Look { Now, WhenChosen };
+
+// Where a registered runtime was found, and how far it has been looked at.
+struct Registration {
+    KeyWalk walk;
+    HKEY root;
+    std::wstring name;  // the version subkey
+    bool homeRead;      // the candidate's home holds its folder
+    bool probed;        // and the folder holds a JVM library
+};
+
+// The runtime folder that the version subkey `name` names; false (with why, for the trace) when the
+// subkey or its home value is missing or empty.
+bool readRegisteredHome(const KeyWalk& walk, RegistryView view, HKEY root, const std::wstring& name,
+                        std::wstring& home, std::wstring& why) {
+    UniqueKey subkey;
+    std::wstring path = walk.key + name;
+    if (*walk.below) path += std::wstring(L"\\") + walk.below;
+    if (RegOpenKeyExW(root, path.c_str(), 0, access(view), subkey.put()) != ERROR_SUCCESS) {
+        why = L"no such key";
+        return false;
+    }
+    if (!readHome(subkey.get(), walk.homeValue, home)) {
+        why = std::wstring(L"no ") + walk.homeValue;
+        return false;
+    }
+    if (home.back() != L'\\') home += L'\\';
+    if (walk.underJre) home += L"jre\\";
+    return true;
+}
+
+// Appends the runtimes registered under one key in enumeration order, each with where it was found.
+// Looked at now, a runtime without a home or a JVM library is left out. Otherwise what sorting needs
+// is read: the version from the subkey's name, the kind from the key, or from bin\javac.exe for keys
+// that name none.
+void collect(const RuntimeRequest& request, std::vector<JreCandidate>& candidates,
+             std::vector<Registration>& registrations, const KeyWalk& walk, RegistryView view, HKEY root,
+             Look look = Look::Now) {
     const int32_t probeType =
         walk.defaultOrderVm && request.jvmType == kJvmFavorServer ? kJvmAny : request.jvmType;
-    const std::wstring key = walk.key;
     const bool tracing = traceOn();
 
     for (const std::wstring& name : subkeysOf(walk, view, root)) {
@@ -176,50 +218,60 @@ void collect(const RuntimeRequest& request, std::vector<JreCandidate>& candidate
             }
             continue;
         }
-
-        UniqueKey subkey;
-        std::wstring path = key + name;
-        if (*walk.below) path += std::wstring(L"\\") + walk.below;
-        if (RegOpenKeyExW(root, path.c_str(), 0, access(view), subkey.put()) != ERROR_SUCCESS) {
-            if (tracing) traceSubkey(walk, view, name, candidate.version, L"no such key");
-            continue;
-        }
-        std::wstring home;
-        if (!readHome(subkey.get(), walk.homeValue, home)) {
-            if (tracing)
-                traceSubkey(walk, view, name, candidate.version, std::wstring(L"no ") + walk.homeValue);
-            continue;
-        }
-        if (home.back() != L'\\') home += L'\\';
-        if (walk.underJre) home += L"jre\\";
+        candidate.probeType = probeType;
+        Registration where{walk, root, name, false, false};
 
         RuntimeKind kind = walk.kind;
-        if (walk.kindFromJavac) {
-            kind = pathExists(home + L"bin\\javac.exe") ? RuntimeKind::Jdk : RuntimeKind::Jre;
-            if (!kindSearched(request, kind)) {
-                if (tracing) traceSubkey(walk, view, name, candidate.version, L"kind not wanted");
+        if (look == Look::Now || walk.kindFromJavac) {
+            std::wstring why;
+            if (!readRegisteredHome(walk, view, root, name, candidate.home, why)) {
+                if (tracing) traceSubkey(walk, view, name, candidate.version, why);
                 continue;
             }
+            where.homeRead = true;
+            if (walk.kindFromJavac) {
+                kind = pathExists(candidate.home + L"bin\\javac.exe") ? RuntimeKind::Jdk : RuntimeKind::Jre;
+                if (!kindSearched(request, kind)) {
+                    if (tracing) traceSubkey(walk, view, name, candidate.version, L"kind not wanted");
+                    continue;
+                }
+            }
         }
-
-        if (probeJvmLibrary(home, probeType, &candidate.server).empty()) {
-            if (tracing) traceSubkey(walk, view, name, candidate.version, L"no jvm.dll under " + home);
-            continue;
+        if (look == Look::Now) {
+            if (probeJvmLibrary(candidate.home, probeType, &candidate.server).empty()) {
+                if (tracing)
+                    traceSubkey(walk, view, name, candidate.version, L"no jvm.dll under " + candidate.home);
+                continue;
+            }
+            if (tracing) traceSubkey(walk, view, name, candidate.version, L"candidate " + candidate.home);
+            where.probed = true;
         }
-        if (tracing) traceSubkey(walk, view, name, candidate.version, L"candidate " + home);
-        candidate.home = std::move(home);
         candidate.preferred = kindWanted(request, kind) && vendorPreferred(request, walk.vendor);
+        candidate.found = registrations.size();
         candidates.push_back(std::move(candidate));
+        registrations.push_back(std::move(where));
     }
+}
+
+// Reads and probes what has not been looked at yet; true when the runtime holds a JVM library.
+bool holdsLibrary(JreCandidate& candidate, Registration& where, RegistryView view) {
+    std::wstring why;
+    if (!where.homeRead &&
+        !readRegisteredHome(where.walk, view, where.root, where.name, candidate.home, why)) {
+        return false;
+    }
+    where.homeRead = true;
+    return where.probed || !probeJvmLibrary(candidate.home, candidate.probeType, &candidate.server).empty();
 }
 
 // Collects one key when the request searches its kind and vendor; else only traces why not.
 void collectIfSearched(const RuntimeRequest& request, std::vector<JreCandidate>& candidates,
-                       const KeyWalk& walk, RegistryView view, HKEY root) {
+                       std::vector<Registration>& registrations, const KeyWalk& walk, RegistryView view,
+                       HKEY root, Look look = Look::Now) {
     const bool kindOk = walk.kindFromJavac || kindSearched(request, walk.kind);
     const bool vendorOk = vendorSearched(request, walk.vendor);
     if (kindOk && vendorOk) {
-        collect(request, candidates, walk, view, root);
+        collect(request, candidates, registrations, walk, view, root, look);
     } else if (traceOn()) {
         traceSkipped(walk, view, root, kindOk ? L"provider not wanted" : L"kind not wanted");
     }
@@ -251,36 +303,55 @@ void traceSorted(const RuntimeRequest& request, const std::vector<JreCandidate>&
 
 void collectRegistryCandidates(const RuntimeRequest& request, std::vector<JreCandidate>& candidates,
                                const RegistryRow& row, RegistryView view, HKEY root) {
-    collect(request, candidates, walkOf(row, L"HKLM"), view, root);
+    std::vector<Registration> registrations;
+    collect(request, candidates, registrations, walkOf(row, L"HKLM"), view, root);
 }
 
 void collectVendorCandidates(const RuntimeRequest& request, std::vector<JreCandidate>& candidates,
                              const VendorLayout& layout, RegistryView view, HKEY root, const wchar_t* hive) {
-    collectIfSearched(request, candidates, walkOf(layout, hive), view, root);
+    std::vector<Registration> registrations;
+    collectIfSearched(request, candidates, registrations, walkOf(layout, hive), view, root);
 }
 
 bool searchRegistry(const RuntimeRequest& request, RuntimeChoice& choice, RegistryView view,
                     std::wstring& home, HKEY root, HKEY userRoot) {
     if (view == RegistryView::Bits32 && (request.pairProduct.empty() || !kHandsX86RuntimesToPair))
         return false;
+    // Most registered runtimes cannot win. Sorted on what their keys say, only those the choice reaches
+    // are opened and probed: a registry read, and up to five file look-ups, each. The trace lists every
+    // runtime's verdict, and "favor_server" sorts on what the probe finds, so both look at every
+    // runtime as it is found.
+    const Look look = traceOn() || request.jvmType == kJvmFavorServer ? Look::Now : Look::WhenChosen;
     std::vector<JreCandidate> candidates;
+    std::vector<Registration> registrations;
     for (const RegistryRow& row : kRegistryRows) {
-        collectIfSearched(request, candidates, walkOf(row, L"HKLM"), view, root);
+        collectIfSearched(request, candidates, registrations, walkOf(row, L"HKLM"), view, root, look);
     }
     if (request.vendorKeys) {
         for (const VendorLayout& layout : kVendorLayouts) {
-            collectVendorCandidates(request, candidates, layout, view, root, L"HKLM");
+            collectIfSearched(request, candidates, registrations, walkOf(layout, L"HKLM"), view, root, look);
         }
         if (view == RegistryView::Native) {
             for (const VendorLayout& layout : kVendorLayouts) {
-                collectVendorCandidates(request, candidates, layout, view, userRoot, L"HKCU");
+                collectIfSearched(request, candidates, registrations, walkOf(layout, L"HKCU"), view, userRoot,
+                                  look);
             }
         }
     } else if (traceOn()) {
         trace(L"registry: vendor keys off (\"Vendor Keys\" = No)");
     }
+
     sortCandidates(candidates, request.allowOtherKind, request.jvmType);
-    const JreCandidate* chosen = selectCandidate(candidates, request.preferredVersions);
+    // Each runtime is looked at once at most, however many preferred versions it matches.
+    std::vector<int8_t> usable(candidates.size(), -1);
+    const JreCandidate* chosen = nullptr;
+    for (size_t i : choiceOrder(candidates, request.preferredVersions)) {
+        if (usable[i] < 0) usable[i] = holdsLibrary(candidates[i], registrations[candidates[i].found], view);
+        if (usable[i] == 1) {
+            chosen = &candidates[i];
+            break;
+        }
+    }
     if (traceOn()) traceSorted(request, candidates, chosen, view);
     if (!chosen) return false;
     home = chosen->home;

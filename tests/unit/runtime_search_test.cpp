@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -308,6 +309,69 @@ TEST_F(RuntimeSearch, ManySubkeysUnderOneKeyAreAllSeen) {
     ASSERT_EQ(list.size(), 1u);
     EXPECT_EQ(list[0].version.parts[1], 1234);
     EXPECT_EQ(searched(), home + L"\\");
+}
+
+// The search sorts on what the keys say and reads and probes only as far as the choice goes; looking
+// at every runtime first, then sorting and choosing, must pick the same one. Runtimes registered at
+// random in the seven rows and two vendor layouts (one that tells its kind by bin\javac.exe), with a
+// client, a server or no library, some without a home value or folder, in versions that tie, under
+// random preferences, VM types and preferred versions.
+TEST_F(RuntimeSearch, LookingAsTheChoiceGoesChoosesWhatLookingAtEverythingChose) {
+    const wchar_t* const kVersions[] = {L"1.8", L"1.8.0_301", L"11", L"11.0.2", L"17", L"17.0.1", L"21"};
+    const wchar_t* const kPreferred[] = {L"11", L"17", L"1.8", L"9", L"21"};
+    const std::vector<std::wstring> kLibraries[] = {{L"client"}, {L"server"}, {}};
+    const wchar_t* const kLayouts[][2] = {{L"SOFTWARE\\Eclipse Adoptium\\JDK\\", L"\\hotspot\\MSI"},
+                                          {L"SOFTWARE\\Azul Systems\\Zulu\\", L""}};
+    std::mt19937 random(22);
+    const auto below = [&](size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(random); };
+    launcher_.acceptJRockit = launcher_.acceptIbm = 1;
+    for (int round = 0; round < 12; ++round) {
+        registry_.clear();
+        for (int i = 0; i < 12; ++i) {
+            const std::wstring home =
+                runtime(L"r" + std::to_wstring(round) + L"-" + std::to_wstring(i), kLibraries[below(3)]);
+            makeRuntime(home + L"\\jre", kLibraries[below(3)]);
+            if (below(2)) qxtest::writeFile(home + L"\\bin\\javac.exe", "");
+            // The words after the version keep equal versions under one key apart.
+            const std::wstring name = kVersions[below(7)] + (L" #" + std::to_wstring(i));
+            const std::wstring folder = below(8) ? home : home + L"-missing";
+            switch (below(6)) {
+                case 0: {
+                    const auto& layout = kLayouts[below(2)];
+                    const std::wstring value = *layout[1] ? L"Path" : L"InstallationPath";
+                    ASSERT_TRUE(registry_.setString(layout[0] + name + layout[1], value, folder));
+                    break;
+                }
+                case 1:
+                    ASSERT_TRUE(registry_.addEmpty(kRows[below(7)], name));
+                    break;
+                default:
+                    ASSERT_TRUE(registry_.add(kRows[below(7)], name, folder));
+            }
+        }
+        launcher_.wantJdk = below(2), launcher_.wantJre = below(2);
+        launcher_.preferSun = below(2), launcher_.preferJRockit = below(2), launcher_.preferIbm = below(2);
+        launcher_.jvmType = static_cast<JvmType>(below(3));
+        launcher_.preferredVersions.clear();
+        for (size_t n = below(3); n > 0; --n) launcher_.preferredVersions.push_back(kPreferred[below(5)]);
+
+        std::vector<JreCandidate> everything;
+        for (const RegistryRow& row : kRegistryRows) {
+            collectRegistryCandidates(launcher_, everything, row, RegistryView::Native, root_->root());
+        }
+        for (const VendorLayout& layout : kVendorLayouts) {
+            collectVendorCandidates(launcher_, everything, layout, RegistryView::Native, root_->root());
+        }
+        sortCandidates(everything, launcher_.allowOtherKind, launcher_.jvmType);
+        const JreCandidate* chosen = selectCandidate(everything, launcher_.preferredVersions);
+        std::wstring home;
+        EXPECT_EQ(
+            searchRegistry(launcher_, launcher_, RegistryView::Native, home, root_->root(), user_.root())
+                ? home
+                : L"<none>",
+            chosen ? chosen->home : L"<none>")
+            << "round " << round;
+    }
 }
 
 TEST_F(RuntimeSearch, ThirtyTwoBitViewOnlyWithAPairProductAndThenItRelaunches) {

@@ -2,21 +2,15 @@
 
 #include <random>
 
-#include "config/md5.h"
 #include "config/rc4.h"
+#include "config/settings_key.h"
 #include "core/text_codec.h"
 
 namespace qxpack {
 
-using qx::md5;
-using qx::Md5Digest;
 using qx::rc4;
 
 namespace {
-
-// The base provider's default RC4 key length is 40 bits.
-constexpr size_t kKeyBytes = 5;
-constexpr size_t kSaltedKeyBytes = 16;
 
 std::string narrow(const std::u16string& text) {
     std::string bytes;
@@ -26,12 +20,7 @@ std::string narrow(const std::u16string& text) {
 
 }  // namespace
 
-Bytes deriveSettingsKey(const std::string& passPhrase) {
-    const Md5Digest digest = md5(passPhrase);
-    Bytes key(digest.begin(), digest.begin() + kKeyBytes);
-    key.resize(kSaltedKeyBytes, 0);
-    return key;
-}
+Bytes deriveSettingsKey(const std::string& passPhrase) { return qx::settingsKey(passPhrase); }
 
 Bytes encipherWithPassPhrase(const std::string& passPhrase, const Bytes& content) {
     return rc4(deriveSettingsKey(passPhrase), content);

@@ -1,9 +1,13 @@
 // The benchmark's baseline: the least a program can do to run a Java main. It loads the jvm.dll it is
-// given, creates the VM with one class path and calls main of one class with the remaining arguments.
+// given, asks it for its default thread stack size (as any launcher that runs main on a thread of the
+// VM's size must), creates the VM with one class path and calls main of one class with the remaining
+// arguments.
 // usage: bare_loader JVM_DLL CLASS_PATH MAIN_CLASS [ARGS...]   (MAIN_CLASS with slashes)
 #include <windows.h>
 
 #include <jni.h>
+
+#include "vm/jdk11_init_args.h"
 
 #include <cstdio>
 #include <string>
@@ -28,9 +32,18 @@ int wmain(int argc, wchar_t** argv) {
     HMODULE jvm = LoadLibraryW(argv[1]);
     if (!jvm) return 3;
     using CreateFn = jint(JNICALL*)(JavaVM**, void**, void*);
+    using DefaultsFn = jint(JNICALL*)(void*);
     const auto create =
         reinterpret_cast<CreateFn>(reinterpret_cast<void*>(GetProcAddress(jvm, "JNI_CreateJavaVM")));
-    if (!create) return 4;
+    const auto defaults = reinterpret_cast<DefaultsFn>(
+        reinterpret_cast<void*>(GetProcAddress(jvm, "JNI_GetDefaultJavaVMInitArgs")));
+    if (!create || !defaults) return 4;
+    // The bridge runtime loads the real VM library at its first call, so this also keeps the working
+    // set at JNI_CreateJavaVM comparable: both programs have the VM library loaded by then, as both
+    // would on Windows, where LoadLibrary maps it whole.
+    qx::JDK1_1InitArgs stack{};
+    stack.version = JNI_VERSION_1_1;
+    defaults(&stack);
 
     std::string classPath = "-Djava.class.path=" + utf8(argv[2]);
     JavaVMOption options[1] = {{classPath.data(), nullptr}};

@@ -15,8 +15,9 @@
  *   QXTEST_FAIL_STATIC_METHOD  GetStaticMethodID returns NULL for this method name, with no
  *                              exception pending (lets the launcher see a "main" lookup fail bare).
  *   QXBENCH_MEMORY             Windows path of a file that receives the process's peak working set in
- *                              bytes as JNI_CreateJavaVM is entered, before libjvm.so is loaded
- *                              (the start-up benchmark's figure of the caller's own footprint).
+ *                              bytes as JNI_CreateJavaVM is entered (the start-up benchmark's figure;
+ *                              libjvm.so is loaded by then when the caller has asked for the default
+ *                              init args, as the launcher and the benchmark's bare loader do).
  *
  * Trace file (QXTEST_JVM_TRACE): records what the caller passed, untranslated. The first write of a
  * process truncates the file, later ones append. One item per line, "\n" ends each line:
