@@ -252,23 +252,24 @@ std::string runCycle(TestService& svc, const ServiceApp& s) {
 }
 
 // Every way a run can end, and a stop at every stage of it: STOPPED with 0, and the launcher's process
-// ends with 0 right after it. The VM's creation is held until the first stage has been seen.
+// ends with 0 right after it. The VM's creation is held until the service reports RUNNING.
 TEST(ServiceMode, EveryWayOfEndingReportsStoppedAndEndsTheProcess) {
     struct Case {
         const char* name;
         std::string vmOptions;
-        const char* stopAfter;  // the log line after which the stop is sent; null: the run ends by itself
+        bool stopWhileCreated;  // the stop goes out while the VM's creation is held
+        const char* stopAfter;  // else once this line is logged; null: the run ends by itself
         const char* logged;     // a line the run must have written
         const char* notLogged;  // a line it must not have written
     };
     const Case cases[] = {
-        {"the application calls System.exit(0) itself", "-Dqx.mainExits=true", nullptr, "main exits",
+        {"the application calls System.exit(0) itself", "-Dqx.mainExits=true", false, nullptr, "main exits",
          "main done"},
-        {"a stop while the VM is being created", "", "loader waiting", "loader waiting", "start"},
+        {"a stop while the VM is being created", "", true, nullptr, nullptr, "start"},
         {"a stop once main has returned and a non-daemon thread waits for it",
-         "-Dqx.mainReturns=true -Dqx.lingerMs=500", "main done", "worker done", nullptr},
+         "-Dqx.mainReturns=true -Dqx.lingerMs=500", false, "main done", "worker done", nullptr},
         // The stop outlasts the VM, whose end then holds the stop thread for good.
-        {"a stop while the VM shuts down", "-Dqx.mainReturns=true -Dqx.hookMs=3000 -Dqx.stopMs=5000",
+        {"a stop while the VM shuts down", "-Dqx.mainReturns=true -Dqx.hookMs=3000 -Dqx.stopMs=5000", false,
          "hook start", "hook done", nullptr},
     };
     for (const Case& c : cases) {
@@ -282,13 +283,12 @@ TEST(ServiceMode, EveryWayOfEndingReportsStoppedAndEndsTheProcess) {
         ASSERT_TRUE(waitForLineStarting(s.log, "loader waiting", kStartMs)) << c.name;
         qx::UniqueHandle process = svc.openProcess();
         ASSERT_TRUE(process) << c.name;
-        const std::string stopAfter = c.stopAfter ? c.stopAfter : "";
-        if (stopAfter == "loader waiting") {
+        if (c.stopWhileCreated) {
             EXPECT_TRUE(svc.stop()) << c.name;
         }
         writeFile(go, "");
-        if (!stopAfter.empty() && stopAfter != "loader waiting") {
-            ASSERT_TRUE(waitForLineStarting(s.log, stopAfter, kStartMs)) << c.name;
+        if (c.stopAfter) {
+            ASSERT_TRUE(waitForLineStarting(s.log, c.stopAfter, kStartMs)) << c.name;
             EXPECT_TRUE(svc.stop()) << c.name;
         }
         EXPECT_TRUE(svc.waitForState(SERVICE_STOPPED, kStartMs)) << c.name;
