@@ -21,7 +21,7 @@ bool initialize(Launcher& launcher) {
     if (launcher.overrideWorkingDir) setWorkingDirectoryToModuleDir(launcher.executablePath);
     if (findJavaRuntime(launcher, launcher, RuntimePlaces{launcher.executablePath})) return true;
     if (askForMissingRuntime(launcher)) return true;
-    trace(L"exit code -1 (no runtime)");
+    trace(L"no runtime found, and none chosen");
     return false;
 }
 

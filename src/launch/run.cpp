@@ -91,24 +91,19 @@ int32_t runNormal(Launcher& launcher) {
     return result == MainResult::Threw ? 1 : 0;
 }
 
-int32_t traceExitCode(int32_t code) {
-    if (traceOn()) trace(L"exit code " + std::to_wstring(code));
-    return code;
-}
-
 }  // namespace
 
 int32_t run(Launcher& launcher) {
     if (launcher.relaunchAsPair) {
         trace(L"run mode: relaunch through the pair product " + launcher.pairProduct);
-        return traceExitCode(relaunchPairProduct(launcher));
+        return relaunchPairProduct(launcher);
     }
     if (launcher.singleInstance && !launcher.isPrimary) {
         trace(L"run mode: second start (arguments handed to the running instance)");
-        return traceExitCode(waitForPrimary(launcher));
+        return waitForPrimary(launcher);
     }
     trace(launcher.isService ? L"run mode: service" : L"run mode: normal");
-    return traceExitCode(runNormal(launcher));
+    return runNormal(launcher);
 }
 
 }  // namespace qx

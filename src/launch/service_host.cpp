@@ -7,6 +7,7 @@
 #include "base/srw_lock.h"
 #include "config/module_path.h"
 #include "diag/format_message.h"
+#include "diag/trace.h"
 #include "launch/launch_sequence.h"
 #include "launch/launcher.h"
 #include "vm/jni_utils.h"
@@ -70,10 +71,14 @@ ServiceStatusBlock::~ServiceStatusBlock() {
     if (gServiceStatus == this) gServiceStatus = nullptr;
 }
 
-bool ServiceStatusBlock::reportLocked() { return SetServiceStatus(statusHandle, &status) != FALSE; }
+bool ServiceStatusBlock::reportLocked() {
+    if (stopped_) return false;
+    return SetServiceStatus(statusHandle, &status) != FALSE;
+}
 
 bool ServiceStatusBlock::reportRunning() {
     ExclusiveLock guard(lock_);
+    if (stopped_) return false;
     status.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
     status.dwCurrentState = SERVICE_RUNNING;
     status.dwControlsAccepted = SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN;
@@ -86,6 +91,7 @@ bool ServiceStatusBlock::reportRunning() {
 
 bool ServiceStatusBlock::reportStopPending() {
     ExclusiveLock guard(lock_);
+    if (stopped_) return false;
     status.dwCurrentState = SERVICE_STOP_PENDING;
     status.dwWin32ExitCode = 0;
     status.dwCheckPoint = 0;
@@ -95,12 +101,20 @@ bool ServiceStatusBlock::reportStopPending() {
 }
 
 bool ServiceStatusBlock::reportStopped(DWORD win32ExitCode) {
-    ExclusiveLock guard(lock_);
-    status.dwCurrentState = SERVICE_STOPPED;
-    status.dwWin32ExitCode = win32ExitCode;
-    status.dwCheckPoint = 0;
-    status.dwWaitHint = 0;
-    return reportLocked();
+    SERVICE_STATUS last{};
+    {
+        ExclusiveLock guard(lock_);
+        if (stopped_) return false;
+        stopped_ = true;
+        status.dwCurrentState = SERVICE_STOPPED;
+        status.dwWin32ExitCode = win32ExitCode;
+        status.dwCheckPoint = 0;
+        status.dwWaitHint = 0;
+        last = status;
+    }
+    // Outside the lock: reporting STOPPED takes the dispatcher's own lock, which the dispatcher holds
+    // while it runs the control handler, and the handler takes this one. Nothing is reported after this.
+    return SetServiceStatus(statusHandle, &last) != FALSE;
 }
 
 bool ServiceStatusBlock::reportCurrent() {
@@ -157,19 +171,13 @@ int32_t ServiceHost::serviceRun(DWORD argc, LPWSTR* argv) {
 }
 
 ServiceHost::~ServiceHost() {
-    // The control manager calls no handler any more once the dispatcher has returned; no thread is added.
-    for (UniqueHandle& thread : stopThreads_) WaitForSingleObject(thread.get(), INFINITE);
     if (gServiceHost == this) gServiceHost = nullptr;
 }
 
 void ServiceHost::serviceStop() {
-    UniqueHandle stopThread(CreateThread(nullptr, 0, stopThreadMain, nullptr, 0, nullptr));
-    if (!stopThread) return;
-    {
-        ExclusiveLock guard(stopThreadsLock_);
-        stopThreads_.push_back(std::move(stopThread));
-    }
-    status_->startStopProgress();
+    // Not kept: the stop thread is never waited for (see the class).
+    const UniqueHandle stopThread(CreateThread(nullptr, 0, stopThreadMain, nullptr, 0, nullptr));
+    if (stopThread) status_->startStopProgress();
 }
 
 void ServiceHost::onVmExit(int32_t code) {
@@ -185,6 +193,7 @@ void WINAPI serviceMain(DWORD argc, LPWSTR* argv) {
     if (!block.statusHandle) return;
     if (!block.reportRunning()) return;
     const int32_t result = block.host->serviceRun(argc, argv);
+    if (traceOn()) trace(L"service stopped with exit code " + std::to_wstring(result));
     // The last report; the control manager sees the process end either way.
     static_cast<void>(block.reportStopped(static_cast<DWORD>(result)));
 }
@@ -205,6 +214,8 @@ DWORD WINAPI stopThreadMain(LPVOID) {
 }
 
 bool requestStop(Launcher& launcher) {
+    // Before the application has started there is nothing to stop yet; the run ends without it.
+    if (cancelMain(launcher)) return true;
     JNIEnv* env = nullptr;
     JavaVM* vm = attachToVm(launcher, &env);
     if (!vm) return false;
@@ -218,10 +229,7 @@ int32_t runServiceDispatcher(Launcher& launcher, ServiceIdentity& identity, Serv
     host.statusBlock().identity = &identity;
     launcher.exitListener = &host;
     SERVICE_TABLE_ENTRYW table[] = {{const_cast<LPWSTR>(L""), serviceMain}, {nullptr, nullptr}};
-    const int32_t result = StartServiceCtrlDispatcherW(table) ? 0 : static_cast<int32_t>(GetLastError());
-    // The host is about to go; nothing may reach it through the exit hook any more.
-    launcher.exitListener = nullptr;
-    return result;
+    return StartServiceCtrlDispatcherW(table) ? 0 : static_cast<int32_t>(GetLastError());
 }
 
 }  // namespace qx

@@ -8,7 +8,6 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "base/scoped.h"
 
@@ -33,8 +32,8 @@ struct ServiceIdentity {
 // takes longer is then left to the control manager to judge.
 constexpr DWORD kMaxStopCheckPoints = 120;
 
-// The reported status. Reports are serialised, so a progress report during a stop can never follow the
-// stopped report.
+// The reported status. Reports are serialised, and STOPPED is the last one: a progress report during a
+// stop can never follow it.
 struct ServiceStatusBlock {
     // Publishes itself for the service main and the control handler.
     explicit ServiceStatusBlock(DWORD maxStopCheckPoints = kMaxStopCheckPoints);
@@ -42,7 +41,8 @@ struct ServiceStatusBlock {
     ServiceStatusBlock(const ServiceStatusBlock&) = delete;
     ServiceStatusBlock& operator=(const ServiceStatusBlock&) = delete;
 
-    // Each sets the fields and reports at once; false when SetServiceStatus fails.
+    // Each sets the fields and reports at once; false when SetServiceStatus fails or STOPPED has been
+    // reported already.
     [[nodiscard]] bool reportRunning();
     [[nodiscard]] bool reportStopPending();
     [[nodiscard]] bool reportStopped(DWORD win32ExitCode);
@@ -66,6 +66,7 @@ private:
 
     SRWLOCK lock_ = SRWLOCK_INIT;
     bool stopAbandoned_ = false;
+    bool stopped_ = false;  // STOPPED has been reported, or is being: nothing is reported after it
     bool closing_ = false;  // the block is going: no more progress
     const DWORD maxStopCheckPoints_;
     volatile LONG progressRunning_ = 0;
@@ -73,10 +74,12 @@ private:
     UniqueHandle wakeProgress_;  // set when the block goes, so the thread need not sleep out its interval
 };
 
+// Once the dispatcher has run, the host, its status block and the launcher live until the process ends:
+// its stop threads are never waited for, since one that meets the VM's final shutdown never returns.
 class ServiceHost final : public VmExitListener {
 public:
     ServiceHost(ServiceStatusBlock& status, Launcher& launcher);  // publishes itself for the callbacks
-    ~ServiceHost();  // waits for the stop threads, which read the host
+    ~ServiceHost();
     ServiceHost(const ServiceHost&) = delete;
     ServiceHost& operator=(const ServiceHost&) = delete;
 
@@ -96,20 +99,19 @@ public:
 private:
     ServiceStatusBlock* status_;
     Launcher* launcher_;
-    SRWLOCK stopThreadsLock_ = SRWLOCK_INIT;
-    std::vector<UniqueHandle> stopThreads_;
 };
 
 void WINAPI serviceMain(DWORD argc, LPWSTR* argv);
 void WINAPI controlHandler(DWORD control);
 DWORD WINAPI stopThreadMain(LPVOID unused);
-// Calls the main class's static "stop", or System.exit(0) when it has none. False when the VM is not
-// there yet or the call failed.
+// Calls the main class's static "stop", or System.exit(0) when it has none; before the application has
+// started, makes sure it never does (true). False when the VM has gone or the call failed.
 [[nodiscard]] bool requestStop(Launcher& launcher);
 
 // The entry point's service branch: prepares the identity, connects the exit hook and runs the
 // dispatcher. 0 when it returned success, its Windows error otherwise (1063 from a console), -1 when
-// the identity cannot be prepared.
+// the identity cannot be prepared. The dispatcher returns once STOPPED has been reported, while the
+// service's threads may still run: the caller ends the process without releasing anything they use.
 int32_t runServiceDispatcher(Launcher& launcher, ServiceIdentity& identity, ServiceHost& host);
 
 }  // namespace qx

@@ -10,6 +10,7 @@
 
 #include "base/ansi.h"
 #include "base/scoped.h"
+#include "base/srw_lock.h"
 #include "config/launcher_settings.h"
 #include "config/layered_store.h"
 #include "config/settings_keys.h"
@@ -116,7 +117,14 @@ DWORD WINAPI handoffThreadMain(LPVOID param) {
         if (WaitForMultipleObjects(2, events, FALSE, INFINITE) != WAIT_OBJECT_0) return 1;
     }
     JNIEnv* env = nullptr;
-    JavaVM* vm = attachToVm(launcher, &env);
+    JavaVM* vm = nullptr;
+    {
+        // Attaching only until the launcher starts to close, which comes before the VM goes: no handoff
+        // meets the VM's final shutdown, where an attach never returns and the launcher would wait on it.
+        const SharedLock gate(launcher.handoffGate);
+        if (WaitForSingleObject(launcher.handoffsClosing.get(), 0) == WAIT_TIMEOUT)
+            vm = attachToVm(launcher, &env);
+    }
     if (!vm) return 1;
 
     const bool ok = callSecondaryMain(*request, env);
@@ -306,6 +314,8 @@ void stopHandoffs(Launcher& launcher) {
         } while (WaitForSingleObject(launcher.listenerThread.get(), 50) == WAIT_TIMEOUT);
         launcher.listenerThread.reset();
     }
+    // Waits for a handoff that is attaching: the VM still runs, so the attach returns.
+    const ExclusiveLock gate(launcher.handoffGate);
     if (launcher.handoffsClosing) SetEvent(launcher.handoffsClosing.get());
 }
 

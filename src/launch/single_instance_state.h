@@ -1,6 +1,8 @@
 // What a single-instance start holds: the shared block and, in the primary, the listener.
 #pragma once
 
+#include <windows.h>
+
 #include <cstdint>
 #include <vector>
 
@@ -16,6 +18,8 @@ struct SingleInstanceState {
     UniqueTypedView<HandoffBlock> handoffBlock;  // the mapped block
     UniqueHandle listenerThread;                 // the primary's
     UniqueHandle handoffsClosing;                // primary: set when the launcher goes; requests then end
+    // Held shared by a handoff while it checks handoffsClosing and attaches, exclusively to set it.
+    SRWLOCK handoffGate = SRWLOCK_INIT;
     // The primary's running handoff threads; written only by the listener, read once it has ended.
     std::vector<UniqueHandle> handoffThreads;
     // Private copies of what the block says, which any process of the user may overwrite.

@@ -141,9 +141,21 @@ bool createVm(VmSettings& vm) {
     return true;
 }
 
+bool cancelMain(VmSettings& vm) {
+    const ExclusiveLock guard(vm.javaVmLock);
+    if (vm.mainStarted) return false;
+    vm.mainCancelled = true;
+    return true;
+}
+
 JavaVM* attachToVm(VmSettings& vm, JNIEnv** env) {
-    const SharedLock guard(vm.javaVmLock);
-    JavaVM* javaVm = vm.javaVm;
+    JavaVM* javaVm = nullptr;
+    {
+        const SharedLock guard(vm.javaVmLock);
+        javaVm = vm.javaVm;
+    }
+    // Read a moment ago, the VM may be going by now: the invocation interface stays valid (the library is
+    // never freed) and a VM that has gone refuses the attach.
     if (javaVm && javaVm->AttachCurrentThread(reinterpret_cast<void**>(env), nullptr) != JNI_OK)
         javaVm = nullptr;
     return javaVm;
@@ -165,6 +177,19 @@ MainResult runMainClass(VmSettings& vm, bool stayAttached) {
         vm.javaVm->DetachCurrentThread();
         return MainResult::Failed;
     };
+
+    bool cancelled = false;
+    {
+        // A cancel either comes first, and no code of the application ever runs, or finds it started
+        // and reaches it through attachToVm.
+        const ExclusiveLock guard(vm.javaVmLock);
+        cancelled = vm.mainCancelled;
+        vm.mainStarted = !cancelled;
+    }
+    if (cancelled) {
+        vm.javaVm->DetachCurrentThread();
+        return MainResult::Returned;
+    }
 
     jclass mainClass = nullptr;
     if (vm.findClassFromBootLoader) mainClass = loadMainClassThroughHelper(vm, env);

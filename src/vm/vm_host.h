@@ -22,14 +22,20 @@ enum class MainResult { Returned, Threw, Failed };
 
 // Creates the VM with the launcher's options plus the abort and exit hooks, then redirects output.
 [[nodiscard]] bool createVm(VmSettings& vm);
-// Loads the main class and calls main. The calling thread is detached from the VM on every path
-// (or, with `stayAttached`, sleeps forever once main has returned), so destroying the VM later cannot
-// wait on it.
+// Loads the main class and calls main, unless the run was cancelled before (then nothing of the
+// application runs and the result is Returned). The calling thread is detached from the VM on every
+// path (or, with `stayAttached`, sleeps forever once main has returned), so destroying the VM later
+// cannot wait on it.
 MainResult runMainClass(VmSettings& vm, bool stayAttached);
 
+// Asks a run whose application has not started to end without it: true when none of its code will run;
+// false once it has started (it is then reached through attachToVm).
+[[nodiscard]] bool cancelMain(VmSettings& vm);
+
 // Attaches the calling helper thread to the VM: the VM, with the thread's environment in `env`, or null
-// when there is no VM (not yet, or not any more). Publishing and clearing the VM are serialised with it,
-// so a helper never reads a VM that has been destroyed.
+// when there is no VM (not yet, or not any more). The attach may never return when it meets the VM's
+// final shutdown (the VM then holds every thread that enters it); nothing is held while it waits, so
+// destroying the VM never waits for such a helper.
 JavaVM* attachToVm(VmSettings& vm, JNIEnv** env);
 
 // Destroys the VM, which waits for its last non-daemon thread (attached helpers count), then takes it

@@ -31,6 +31,15 @@ TEST_P(LaunchErrors, MissingMainClassWritesOneLineAndFails) {
     EXPECT_EQ(r.out, "Error: Main class was not specified in INI file. \n");
     EXPECT_EQ(r.exitCode, kFailed);
 
+    // Traced, the start still fails the same way, and the trace ends with the exit code.
+    app.options.env[L"QXLAUNCH_TRACE"] = L"stderr";
+    r = app.run(L"a");
+    EXPECT_EQ(r.out, "Error: Main class was not specified in INI file. \n");
+    EXPECT_EQ(r.exitCode, kFailed);
+    ASSERT_FALSE(lines(r.err).empty());
+    EXPECT_NE(lines(r.err).back().find("] exit code -1"), std::string::npos) << r.err;
+    app.options.env.erase(L"QXLAUNCH_TRACE");
+
     // No settings file at all is the same case: nothing names a main class.
     DeleteFileW(app.ini.c_str());
     r = app.run();

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/lib/async_child.h"
+#include "support/lib/busy_loops.h"
 #include "support/lib/launcher_app.h"
 #include "support/lib/test_service.h"
 
@@ -217,6 +218,127 @@ TEST(ServiceMode, RepeatedStartAndStopCyclesEachReachStopped) {
         ASSERT_TRUE(processEnds(process)) << "cycle " << i << " left its process behind";
     }
     std::cout << cycles << " cycles took " << (GetTickCount64() - began) << " ms\n";
+}
+
+// What went wrong in one start/stop cycle; empty when every step went through. After STOPPED the
+// launcher's process has this long to end: a bound on a hang, not a measurement.
+constexpr DWORD kEndAfterStoppedMs = 5000;
+
+std::string runCycle(TestService& svc, const ServiceApp& s) {
+    const size_t starts = countLinesStarting(s.log, "start");
+    const size_t argsDone = countLinesStarting(s.log, "args done");
+    if (!svc.start()) return "start failed with error " + std::to_string(GetLastError());
+    if (!svc.waitForState(SERVICE_RUNNING, kStartMs))
+        return "never reached RUNNING, state " + std::to_string(svc.status().dwCurrentState);
+    // A stop before main would end the run without it; this cycle is about a stop once main runs.
+    const ULONGLONG deadline = GetTickCount64() + kStartMs;
+    while (countLinesStarting(s.log, "args done") == argsDone && GetTickCount64() < deadline) Sleep(20);
+    if (countLinesStarting(s.log, "args done") == argsDone) return "main never ran";
+    qx::UniqueHandle process = svc.openProcess();
+    if (!process) return "no process to watch";
+    if (!svc.stop()) return "stop failed with error " + std::to_string(GetLastError());
+    if (!svc.waitForState(SERVICE_STOPPED, kStartMs))
+        return "never reached STOPPED, state " + std::to_string(svc.status().dwCurrentState);
+    std::string failure;
+    const DWORD exitCode = svc.status().dwWin32ExitCode;
+    if (exitCode != 0) failure += "STOPPED with " + std::to_string(exitCode) + "; ";
+    if (WaitForSingleObject(process.get(), kEndAfterStoppedMs) != WAIT_OBJECT_0) {
+        failure += "the process was still there 5 s after STOPPED; ";
+        TerminateProcess(process.get(), 0xDEAD);
+    }
+    const size_t mains = countLinesStarting(s.log, "start") - starts;
+    if (mains != 1) failure += "main ran " + std::to_string(mains) + " times; ";
+    return failure;
+}
+
+// Every way a run can end, and a stop at every stage of it: STOPPED with 0, and the launcher's process
+// ends with 0 right after it. The VM's creation is held until the service reports RUNNING.
+TEST(ServiceMode, EveryWayOfEndingReportsStoppedAndEndsTheProcess) {
+    struct Case {
+        const char* name;
+        std::string vmOptions;
+        bool stopWhileCreated;  // the stop goes out while the VM's creation is held
+        const char* stopAfter;  // else once this line is logged; null: the run ends by itself
+        const char* logged;     // a line the run must have written
+        const char* notLogged;  // a line it must not have written
+    };
+    const Case cases[] = {
+        {"the application calls System.exit(0) itself", "-Dqx.mainExits=true", false, nullptr, "main exits",
+         "main done"},
+        {"a stop while the VM is being created", "", true, nullptr, nullptr, "start"},
+        {"a stop once main has returned and a non-daemon thread waits for it",
+         "-Dqx.mainReturns=true -Dqx.lingerMs=500", false, "main done", "worker done", nullptr},
+        // The stop outlasts the VM, whose end then holds the stop thread for good.
+        {"a stop while the VM shuts down", "-Dqx.mainReturns=true -Dqx.hookMs=3000 -Dqx.stopMs=5000", false,
+         "hook start", "hook done", nullptr},
+    };
+    for (const Case& c : cases) {
+        ServiceApp s(L"svc-ending");
+        const std::wstring go = s.file(L"go");
+        s.writeIni("qx.test.ServiceApp", "-Djava.system.class.loader=qx.test.SlowLoader -Dqx.loaderWait=" +
+                                             narrow(go) + " " + c.vmOptions);
+        TestService svc(L"QxTestEnding", s.commandLine());
+        ASSERT_TRUE(svc.start()) << c.name;
+        ASSERT_TRUE(svc.waitForState(SERVICE_RUNNING, kStartMs)) << c.name;
+        ASSERT_TRUE(waitForLineStarting(s.log, "loader waiting", kStartMs)) << c.name;
+        qx::UniqueHandle process = svc.openProcess();
+        ASSERT_TRUE(process) << c.name;
+        if (c.stopWhileCreated) {
+            EXPECT_TRUE(svc.stop()) << c.name;
+        }
+        writeFile(go, "");
+        if (c.stopAfter) {
+            ASSERT_TRUE(waitForLineStarting(s.log, c.stopAfter, kStartMs)) << c.name;
+            EXPECT_TRUE(svc.stop()) << c.name;
+        }
+        EXPECT_TRUE(svc.waitForState(SERVICE_STOPPED, kStartMs)) << c.name;
+        EXPECT_EQ(svc.status().dwWin32ExitCode, 0u) << c.name;
+        EXPECT_EQ(WaitForSingleObject(process.get(), kEndAfterStoppedMs), WAIT_OBJECT_0) << c.name;
+        DWORD code = 0xDEAD;
+        GetExitCodeProcess(process.get(), &code);
+        EXPECT_EQ(code, 0u) << c.name;
+        if (c.logged) {
+            EXPECT_TRUE(s.logged(c.logged)) << c.name;
+        }
+        if (c.notLogged) {
+            EXPECT_FALSE(s.logged(c.notLogged)) << c.name;
+        }
+    }
+}
+
+// Start and stop cycles with the CPU kept busy beside them: each start reaches RUNNING and runs main
+// once, each stop reports STOPPED with 0 and the launcher's process ends. The loaded mode of the
+// service tests (its own CTest entry sets QXTEST_SERVICE_LOAD), since it takes minutes.
+TEST(ServiceUnderLoad, EveryCycleRunsMainOnceAndEndsItsProcessOnStopped) {
+    if (!std::getenv("QXTEST_SERVICE_LOAD"))
+        GTEST_SKIP() << "the loaded mode runs as e2e_service_test_loaded";
+    int cycles = 50;
+    if (const char* text = std::getenv("QXTEST_SERVICE_CYCLES")) cycles = std::atoi(text);
+    const struct {
+        const char* name;
+        const char* vmOptions;
+    } cases[] = {
+        {"stop returns at once", ""},
+        {"stop takes 2 s", "-Dqx.stopMs=2000"},
+        {"a non-daemon thread lingers after main", "-Dqx.lingerMs=500"},
+    };
+    const BusyLoops busy(2);
+    for (const auto& c : cases) {
+        ServiceApp s(L"svc-loaded", "qx.test.ServiceApp", c.vmOptions);
+        TestService svc(L"QxTestLoaded", s.commandLine());
+        ASSERT_TRUE(svc.registered());
+        const ULONGLONG began = GetTickCount64();
+        int failed = 0;
+        for (int i = 0; i < cycles; ++i) {
+            const std::string failure = runCycle(svc, s);
+            if (failure.empty()) continue;
+            ++failed;
+            ADD_FAILURE() << c.name << ", cycle " << i << ": " << failure;
+            svc.killProcess();
+        }
+        std::cout << c.name << ": " << cycles << " cycles, " << failed << " failed, "
+                  << (GetTickCount64() - began) << " ms\n";
+    }
 }
 
 }  // namespace

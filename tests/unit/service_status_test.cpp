@@ -22,5 +22,21 @@ TEST(ServiceStatus, StopProgressEndsAtItsBoundAndStartsAgainWithTheNextStop) {
     }
 }
 
+// STOPPED is the last word: a stop request, an interrogation or a progress report that comes after it
+// (from a stop thread or the progress thread still on their way) must not make the service look alive.
+TEST(ServiceStatus, NothingIsReportedAfterStopped) {
+    ServiceStatusBlock block;
+    // Outside a service every report fails; the fields still show what would have been reported.
+    static_cast<void>(block.reportStopPending());
+    static_cast<void>(block.reportStopped(7));
+    static_cast<void>(block.reportStopPending());
+    static_cast<void>(block.advanceStopCheckPoint());
+    static_cast<void>(block.reportRunning());
+    static_cast<void>(block.reportStopped(0));
+    EXPECT_EQ(block.status.dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED));
+    EXPECT_EQ(block.status.dwWin32ExitCode, 7u);
+    EXPECT_EQ(block.status.dwCheckPoint, 0u);
+}
+
 }  // namespace
 }  // namespace qx

@@ -11,7 +11,9 @@ import java.util.concurrent.CountDownLatch;
  *                 "worker done"
  *   qx.stopExits  "true": stop calls System.exit(0) instead of releasing main
  *   qx.mainReturns "true": main returns at once (after logging), without waiting for stop
- * stop logs "stop called" first.
+ *   qx.mainExits  "true": main logs "main exits" and ends the application with System.exit(0)
+ *   qx.hookMs     a shutdown hook logs "hook start", sleeps this long and logs "hook done"
+ * stop logs "stop called" first and "stop done" last.
  */
 public class ServiceApp {
     private static final CountDownLatch stopped = new CountDownLatch(1);
@@ -21,6 +23,18 @@ public class ServiceApp {
         ServiceLog.line("args=" + args.length);
         for (int i = 0; i < args.length; i++) ServiceLog.line("arg[" + i + "]=" + args[i]);
         ServiceLog.line("args done");
+        long hook = Long.getLong("qx.hookMs", 0L);
+        if (hook > 0) {
+            Runtime.getRuntime().addShutdownHook(new Thread(() -> {
+                ServiceLog.line("hook start");
+                ServiceLog.sleep(hook);
+                ServiceLog.line("hook done");
+            }));
+        }
+        if (Boolean.getBoolean("qx.mainExits")) {
+            ServiceLog.line("main exits");
+            System.exit(0);
+        }
         long linger = Long.getLong("qx.lingerMs", 0L);
         if (linger > 0) {
             Thread worker = new Thread(() -> {
@@ -48,5 +62,6 @@ public class ServiceApp {
         if (Boolean.getBoolean("qx.stopExits")) System.exit(0);
         ServiceLog.sleep(Long.getLong("qx.stopMs", 0L));
         stopped.countDown();
+        ServiceLog.line("stop done");
     }
 }
