@@ -24,6 +24,7 @@ void JNICALL exitHook(jint code) {
 }
 
 void JNICALL abortHook() {
+    if (traceOn()) trace(L"the VM aborts");
     if (gLauncher && gLauncher->exitListener) gLauncher->exitListener->onVmAbort();
 }
 

@@ -224,10 +224,27 @@ TEST(ServiceMode, RepeatedStartAndStopCyclesEachReachStopped) {
 // launcher's process has this long to end: a bound on a hang, not a measurement.
 constexpr DWORD kEndAfterStoppedMs = 5000;
 
-std::string runCycle(TestService& svc, const ServiceApp& s) {
+// Wine's control manager passes on the error of the CreateProcessW it makes for a start, and Wine's
+// process creation ends with ERROR_INTERNAL_ERROR when the new process goes before its own start-up is
+// done: then no code of the launcher has run (nothing logged, the service still STOPPED). Seen once in
+// about 1,500 loaded starts; such a start is tried once more and counted apart, any other failure counts.
+// 0 when the service started, the error of the start that counts otherwise.
+DWORD startUnlessWineFails(TestService& svc, const ServiceApp& s, int& wineStartFailures) {
+    const size_t starts = countLinesStarting(s.log, "start");
+    if (svc.start()) return 0;
+    const DWORD error = GetLastError();
+    if (error != ERROR_INTERNAL_ERROR || countLinesStarting(s.log, "start") != starts ||
+        svc.status().dwCurrentState != SERVICE_STOPPED)
+        return error;
+    ++wineStartFailures;
+    return svc.start() ? 0 : GetLastError();
+}
+
+std::string runCycle(TestService& svc, const ServiceApp& s, int& wineStartFailures) {
     const size_t starts = countLinesStarting(s.log, "start");
     const size_t argsDone = countLinesStarting(s.log, "args done");
-    if (!svc.start()) return "start failed with error " + std::to_string(GetLastError());
+    if (const DWORD error = startUnlessWineFails(svc, s, wineStartFailures))
+        return "start failed with error " + std::to_string(error);
     if (!svc.waitForState(SERVICE_RUNNING, kStartMs))
         return "never reached RUNNING, state " + std::to_string(svc.status().dwCurrentState);
     // A stop before main would end the run without it; this cycle is about a stop once main runs.
@@ -329,15 +346,17 @@ TEST(ServiceUnderLoad, EveryCycleRunsMainOnceAndEndsItsProcessOnStopped) {
         ASSERT_TRUE(svc.registered());
         const ULONGLONG began = GetTickCount64();
         int failed = 0;
+        int wineStartFailures = 0;
         for (int i = 0; i < cycles; ++i) {
-            const std::string failure = runCycle(svc, s);
+            const std::string failure = runCycle(svc, s, wineStartFailures);
             if (failure.empty()) continue;
             ++failed;
             ADD_FAILURE() << c.name << ", cycle " << i << ": " << failure;
             svc.killProcess();
         }
-        std::cout << c.name << ": " << cycles << " cycles, " << failed << " failed, "
-                  << (GetTickCount64() - began) << " ms\n";
+        std::cout << c.name << ": " << cycles << " cycles, " << failed << " failed, " << wineStartFailures
+                  << " start(s) Wine did not carry out, tried again, " << (GetTickCount64() - began)
+                  << " ms\n";
     }
 }
 
