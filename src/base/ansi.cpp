@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <climits>
+
 namespace qx {
 
 std::string toAnsi(const std::wstring& text) {
@@ -14,12 +16,16 @@ std::string toAnsi(const std::wstring& text) {
 }
 
 std::wstring fromAnsi(const std::string& text) {
-    if (text.empty()) return {};
-    const int bytes = static_cast<int>(text.size());
-    const int n = MultiByteToWideChar(CP_THREAD_ACP, 0, text.data(), bytes, nullptr, 0);
-    std::wstring out(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_THREAD_ACP, 0, text.data(), bytes, out.data(), n);
-    return out;
+    return fromCodePage(CP_THREAD_ACP, text.data(), text.size());
+}
+
+std::wstring fromCodePage(unsigned codePage, const char* text, size_t size) {
+    if (size == 0 || size > INT_MAX) return {};
+    const int length = MultiByteToWideChar(codePage, 0, text, static_cast<int>(size), nullptr, 0);
+    if (length <= 0) return {};
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(codePage, 0, text, static_cast<int>(size), wide.data(), length);
+    return wide;
 }
 
 }  // namespace qx

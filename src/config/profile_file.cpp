@@ -4,6 +4,7 @@
 
 #include <climits>
 
+#include "base/ansi.h"
 #include "base/long_path.h"
 #include "base/scoped.h"
 #include "base/srw_lock.h"
@@ -62,15 +63,6 @@ bool isMappedToRegistry(const std::wstring& path) {
     UniqueKey mapping;
     return RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, mapping.put()) ==
            ERROR_SUCCESS;
-}
-
-std::wstring fromCodePage(UINT codePage, const char* text, size_t size) {
-    if (size == 0 || size > INT_MAX) return {};
-    const int length = MultiByteToWideChar(codePage, 0, text, static_cast<int>(size), nullptr, 0);
-    if (length <= 0) return {};
-    std::wstring wide(static_cast<size_t>(length), L'\0');
-    MultiByteToWideChar(codePage, 0, text, static_cast<int>(size), wide.data(), length);
-    return wide;
 }
 
 std::wstring decode(const std::string& bytes) {

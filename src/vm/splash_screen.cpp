@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <climits>
-
 #include "base/ansi.h"
 #include "base/environment.h"
 #include "base/long_path.h"
@@ -35,16 +33,6 @@ struct SplashImage {
 };
 
 enum class Lookup { NoneNamed, Read, Failed };
-
-// Manifests are UTF-8, whatever the ANSI code page.
-std::wstring fromUtf8(const std::string& text) {
-    if (text.empty() || text.size() > INT_MAX) return {};
-    const int bytes = static_cast<int>(text.size());
-    const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), bytes, nullptr, 0);
-    std::wstring out(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), bytes, out.data(), n);
-    return out;
-}
 
 // The first entry of the class path the VM gets; like the VM, the last such option counts.
 std::wstring firstClassPathEntry(const VmOptionList& options) {
@@ -97,7 +85,8 @@ Lookup readImageFromJar(const VmSettings& vm, const SplashSource& source, Splash
                   L")");
         return Lookup::NoneNamed;
     }
-    image.fileName = fromUtf8(entryName);
+    // Manifests are UTF-8, whatever the ANSI code page.
+    image.fileName = fromCodePage(CP_UTF8, entryName.data(), entryName.size());
     image.jarName = jarName;
     if (jar.read(entryName, false, image.bytes)) return Lookup::Read;
     trace(L"splash screen: none, " + jarName + L" has no readable entry " + image.fileName);

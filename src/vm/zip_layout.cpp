@@ -52,6 +52,8 @@ std::vector<ZipDirectoryPlace> zipDirectoryCandidates(const std::string& tail, u
             place.directoryStart = end - size;
             place.directorySize = size;
             place.archiveStart = place.directoryStart - offset;
+            place.entryCount = read16(tail, at + 10);
+            place.endsFile = endsFile;
             places.push_back(place);
         }
     }

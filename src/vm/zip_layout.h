@@ -19,6 +19,8 @@ struct ZipDirectoryPlace {
     uint64_t directoryStart = 0;
     uint32_t directorySize = 0;
     uint64_t archiveStart = 0;
+    uint16_t entryCount = 0;  // as the end record says
+    bool endsFile = false;    // the record and its comment are the file's last bytes
 };
 
 // The places named by the end records in `tail`, the last bytes of a file that begin at file offset

@@ -1,47 +1,34 @@
 #include "core/zip_archive.h"
 
+#include <algorithm>
+#include <cstddef>
+
+#include "vm/zip_layout.h"
+
 namespace qxpack {
 
-namespace {
-
-constexpr uint32_t kEndSignature = 0x06054b50;
-constexpr uint32_t kCentralSignature = 0x02014b50;
-constexpr uint32_t kLocalSignature = 0x04034b50;
-constexpr size_t kEndRecordSize = 22;
-constexpr size_t kMaxComment = 0xFFFF;
-
-}  // namespace
-
 bool readZipSummary(const Bytes& data, ZipSummary& summary, std::string& error) {
-    const ByteReader in(data);
-    // First a record whose comment ends the data, as a jar's does; then one followed by other data
-    // (a signature added to the executable later), which must then prove itself by its headers.
-    for (const bool exactEnd : {true, false}) {
-        if (data.size() < kEndRecordSize) break;
-        const size_t lowest =
-            data.size() > kEndRecordSize + kMaxComment ? data.size() - kEndRecordSize - kMaxComment : 0;
-        for (size_t at = data.size() - kEndRecordSize + 1; at-- > lowest;) {
-            if (in.u32(at) != kEndSignature) continue;
-            const bool endsData = at + kEndRecordSize + in.u16(at + 20) == data.size();
-            if (exactEnd != endsData) continue;
-            const uint16_t entries = in.u16(at + 10);
-            const uint32_t directorySize = in.u32(at + 12);
-            const uint32_t directoryOffset = in.u32(at + 16);
-            // Offsets count from the archive's own start, which may follow a prefix (an executable).
-            if (directorySize > at || directoryOffset > at - directorySize) continue;
-            const size_t directoryStart = at - directorySize;
-            const size_t archiveStart = directoryStart - directoryOffset;
-            const bool headersFit =
-                entries > 0 && directoryStart + 4 <= at && archiveStart + 4 <= directoryStart;
-            if (headersFit
-                    ? in.u32(directoryStart) != kCentralSignature || in.u32(archiveStart) != kLocalSignature
-                    : entries > 0 || !endsData) {
-                continue;
-            }
-            summary.entryCount = entries;
-            summary.archiveStart = archiveStart;
-            return true;
-        }
+    const size_t tailStart = data.size() > qx::kZipTailSize ? data.size() - qx::kZipTailSize : 0;
+    const std::string tail(data.begin() + static_cast<std::ptrdiff_t>(tailStart), data.end());
+    const auto bytesAt = [&data](uint64_t at, size_t count) {
+        const size_t end = std::min(data.size(), static_cast<size_t>(at) + count);
+        return std::string(data.begin() + static_cast<std::ptrdiff_t>(at),
+                           data.begin() + static_cast<std::ptrdiff_t>(end));
+    };
+    uint64_t unused = 0;
+    for (const qx::ZipDirectoryPlace& place : qx::zipDirectoryCandidates(tail, tailStart)) {
+        // An archive with entries proves itself by its headers; an empty one has none, so only a record
+        // whose comment ends the data counts for it (a signature may follow a jar, not an empty one).
+        const bool proven =
+            place.entryCount > 0
+                ? place.archiveStart + qx::kZipLocalHeaderSize <= place.directoryStart &&
+                      qx::looksLikeZipDirectory(bytesAt(place.directoryStart, place.directorySize)) &&
+                      qx::zipDataOffset(bytesAt(place.archiveStart, qx::kZipLocalHeaderSize), unused)
+                : place.endsFile;
+        if (!proven) continue;
+        summary.entryCount = place.entryCount;
+        summary.archiveStart = static_cast<size_t>(place.archiveStart);
+        return true;
     }
     error = "not a ZIP archive: no end-of-central-directory record";
     return false;
