@@ -4,17 +4,14 @@
 
 namespace qx {
 
-bool goesBefore(const JreCandidate& a, const JreCandidate& b, bool allowOtherKind, int32_t jvmType) {
-    // A lexicographic order over (preferred, server, version), so any stable sort gives the same list.
-    if (allowOtherKind && a.preferred != b.preferred) return a.preferred;
-    if (jvmType == 2 && a.server != b.server) return a.server;
-    return compareJavaVersions(a.version, b.version) > 0;
-}
-
 void sortCandidates(std::vector<JreCandidate>& candidates, bool allowOtherKind, int32_t jvmType) {
-    std::stable_sort(candidates.begin(), candidates.end(), [&](const JreCandidate& a, const JreCandidate& b) {
-        return goesBefore(a, b, allowOtherKind, jvmType);
-    });
+    // A lexicographic order over (preferred, server, version), so any stable sort gives the same list.
+    auto before = [&](const JreCandidate& a, const JreCandidate& b) {
+        if (allowOtherKind && a.preferred != b.preferred) return a.preferred;
+        if (jvmType == 2 && a.server != b.server) return a.server;
+        return compareJavaVersions(a.version, b.version) > 0;
+    };
+    std::stable_sort(candidates.begin(), candidates.end(), before);
 }
 
 const JreCandidate* selectCandidate(const std::vector<JreCandidate>& sorted,

@@ -19,11 +19,8 @@ struct JreCandidate {
     size_t found = 0;        // the search's own number for where it found the candidate
 };
 
-// The order of sortCandidates: the preferred flag decides first (only when `allowOtherKind`), then the
-// server flag (only for jvmType 2, "favor_server"), then the higher version.
-bool goesBefore(const JreCandidate& a, const JreCandidate& b, bool allowOtherKind, int32_t jvmType);
-
-// Best first, stably.
+// Best first, stably: the preferred flag decides first (only when `allowOtherKind`), then the server
+// flag (only for jvmType 2, "favor_server"), then the higher version.
 void sortCandidates(std::vector<JreCandidate>& candidates, bool allowOtherKind, int32_t jvmType);
 
 // For each preferred entry in order, the first sorted candidate it matches; else the first candidate.
