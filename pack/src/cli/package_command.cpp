@@ -1,4 +1,5 @@
 // `qxpack package`: the JDK packager's command line, answered with what `build` and `msi` make.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -15,6 +16,7 @@
 #include "installer/product_identity.h"
 #include "installer/tool_process.h"
 #include "package/app_image.h"
+#include "pe/icon_resources.h"
 #include "pe/version_resource.h"
 #include "settings/launch_arguments.h"
 #include "settings/settings_cipher.h"
@@ -198,11 +200,12 @@ int runPackage(const std::vector<std::string>& args) {
     std::vector<LaunchPiece> javaOptions;
     std::vector<LaunchPiece> arguments;
     if (!launchPieces(options.javaOptions, "--java-options", javaOptions, error) ||
-        !launchPieces(options.arguments, "--arguments", arguments, error) ||
-        !vmParametersValue(javaOptions, request.vmParameters, error) ||
-        !cmdValue(arguments, request.cmd, error)) {
+        !launchPieces(options.arguments, "--arguments", arguments, error)) {
         return usageError(error);
     }
+    if (!vmParametersValue(javaOptions, request.vmParameters, error))
+        return usageError("--java-options: " + error);
+    if (!cmdValue(arguments, request.cmd, error)) return usageError("--arguments: " + error);
     if (!options.winUpgradeUuid.empty()) {
         request.upgradeCode = bracedUuid(options.winUpgradeUuid);
         if (request.upgradeCode.empty())
@@ -220,7 +223,10 @@ int runPackage(const std::vector<std::string>& args) {
     }
     if (!options.icon.empty()) {
         Bytes icon;
+        std::vector<IconImage> images;
         if (!readFile(options.icon, icon, error)) return fail("--icon: " + error);
+        if (!parseIcoFile(icon, images, error))
+            return fail("--icon " + options.icon + ": " + error + "; give a Windows .ico file");
         request.icon = std::move(icon);
     }
     if (!options.runtimeImage.empty()) {
@@ -245,8 +251,9 @@ int runPackage(const std::vector<std::string>& args) {
     for (const std::string& warning : warnings) warn(warning);
     if (options.type == "msi" && !checkInstallerInputs(options, image, error)) return fail(error);
     if (options.verbose) {
-        std::printf("embedded settings of %s.exe:\n%s\n", image.name.c_str(),
-                    toUtf8(image.embeddedText).c_str());
+        std::u16string text = image.embeddedText;
+        text.erase(std::remove(text.begin(), text.end(), u'\r'), text.end());
+        std::printf("embedded settings of %s.exe:\n%s\n", image.name.c_str(), toUtf8(text).c_str());
     }
 
     const int result = options.type == "msi" ? makeMsi(options, image) : makeAppImage(options, image);

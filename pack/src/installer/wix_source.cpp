@@ -108,7 +108,9 @@ public:
         if (spec_.perUser) xml_.close();
         if (spec_.startMenuShortcut && !spec_.menuFolder.empty()) {
             xml_.open("Directory", {{"Id", "ProgramMenuFolder"}});
-            xml_.leaf("Directory", {{"Id", kMenuFolder}, {"Name", u8(spec_.menuFolder)}});
+            xml_.open("Directory", {{"Id", kMenuFolder}, {"Name", u8(spec_.menuFolder)}});
+            writeMenuFolderRemoval();
+            xml_.close();
             xml_.close();
         } else if (spec_.startMenuShortcut) {
             xml_.leaf("Directory", {{"Id", "ProgramMenuFolder"}});
@@ -167,6 +169,21 @@ private:
         xml_.close();
     }
 
+    // The Start menu folder made for the shortcut goes with it: nothing removes a folder of the menu
+    // unless a component of its own asks to (wixl takes a RemoveFolder's folder from its component).
+    void writeMenuFolderRemoval() {
+        components_.push_back("MenuFolder");
+        xml_.open("Component", {{"Id", "MenuFolder"}, {"Guid", componentGuid(spec_, "menu folder")}});
+        xml_.leaf("RemoveFolder", {{"Id", "RemoveMenuFolder"}, {"On", "uninstall"}});
+        xml_.leaf("RegistryValue", {{"Root", registryRoot()},
+                                    {"Key", registrationKey()},
+                                    {"Name", "Start Menu Folder"},
+                                    {"Type", "string"},
+                                    {"Value", formatted(spec_.menuFolder)},
+                                    {"KeyPath", "yes"}});
+        xml_.close();
+    }
+
     std::string registryRoot() const { return spec_.perUser ? "HKCU" : "HKLM"; }
     std::string registrationKey() const {
         return "Software\\qxpack\\Products\\" + spec_.identity.upgradeCode;
@@ -205,10 +222,6 @@ private:
                                    {"Name", u8(id.name)},
                                    {"Target", "[#Executable]"},
                                    {"WorkingDirectory", kInstallFolder}});
-            // The folder made for the shortcut goes with it; nothing else removes a folder of the menu.
-            if (inFolder)
-                xml_.leaf("RemoveFolder",
-                          {{"Id", "RemoveMenuFolder"}, {"Directory", kMenuFolder}, {"On", "uninstall"}});
         }
         if (spec_.desktopShortcut) {
             xml_.leaf("Shortcut", {{"Id", "DesktopShortcut"},
