@@ -36,7 +36,7 @@ bool endsWithJar(const std::string& path) {
 // Why Windows could not hold a file of this name; empty when it can.
 std::string windowsNameProblem(const std::string& name) {
     for (unsigned char c : name) {
-        if (c < 0x20 || std::string("<>:\"\\|?*").find(static_cast<char>(c)) != std::string::npos)
+        if (c < 0x20 || std::string("<>:\"/\\|?*").find(static_cast<char>(c)) != std::string::npos)
             return "Windows file names cannot hold " + shown(std::string(1, static_cast<char>(c)));
     }
     if (!name.empty() && (name.back() == '.' || name.back() == ' '))

@@ -53,6 +53,49 @@ std::u16string quotedOption(const std::u16string& piece) {
     return out + u"\"";
 }
 
+// The java launcher's options whose value may come as the next word; the VM takes them only as
+// OPTION=VALUE, as the java launcher hands them on.
+const char16_t* const kSeparateValueOptions[] = {
+    u"--add-reads",    u"--add-exports",          u"--add-opens",
+    u"--add-modules",  u"--limit-modules",        u"--upgrade-module-path",
+    u"--patch-module", u"--enable-native-access", u"--module-path"};
+
+// The java launcher's options that choose what it runs, which the VM does not take.
+const char16_t* const kLauncherOnlyOptions[] = {u"-cp",  u"-classpath", u"--class-path",
+                                                u"-jar", u"-m",         u"--module"};
+
+bool joinOptionValues(std::vector<LaunchPiece>& options, std::string& error) {
+    std::vector<LaunchPiece> joined;
+    for (size_t i = 0; i < options.size(); ++i) {
+        LaunchPiece option = options[i];
+        for (const char16_t* name : kLauncherOnlyOptions) {
+            if (option.text == name) {
+                error =
+                    shown(option.written) +
+                    " is an option of the java launcher, not of the VM: the jars of --input make the class "
+                    "path and --main-class names the class";
+                return false;
+            }
+        }
+        if (option.text == u"-p") option.text = u"--module-path";
+        for (const char16_t* name : kSeparateValueOptions) {
+            if (option.text != name) continue;
+            if (i + 1 == options.size()) {
+                error = shown(option.written) + " needs its value";
+                return false;
+            }
+            const LaunchPiece& value = options[++i];
+            option.written += u" " + value.written;
+            option.text += u"=" + value.text;
+            option.refersToVariable = option.refersToVariable || value.refersToVariable;
+            option.literalPercent = option.literalPercent || value.literalPercent;
+        }
+        joined.push_back(std::move(option));
+    }
+    options = std::move(joined);
+    return true;
+}
+
 }  // namespace
 
 bool splitLaunchValue(const std::u16string& value, std::vector<LaunchPiece>& pieces, std::string& error) {
@@ -106,7 +149,8 @@ bool splitLaunchValue(const std::u16string& value, std::vector<LaunchPiece>& pie
     return true;
 }
 
-bool vmParametersValue(const std::vector<LaunchPiece>& options, std::u16string& value, std::string& error) {
+bool vmParametersValue(std::vector<LaunchPiece> options, std::u16string& value, std::string& error) {
+    if (!joinOptionValues(options, error)) return false;
     const std::u16string folder = u"%" + std::u16string(kLauncherFolderVariable) + u"%";
     std::u16string out;
     for (const LaunchPiece& option : options) {

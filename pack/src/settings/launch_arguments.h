@@ -30,8 +30,11 @@ struct LaunchPiece {
 bool splitLaunchValue(const std::u16string& value, std::vector<LaunchPiece>& pieces, std::string& error);
 
 // The "Virtual Machine Parameters" value whose tokens, once the launcher has removed its quotes, are
-// `options`. False with `error` set for a piece that is empty or is no option (does not begin with "-").
-bool vmParametersValue(const std::vector<LaunchPiece>& options, std::u16string& value, std::string& error);
+// `options`, where a java launcher option whose value is the next piece (--add-opens, -p and the like)
+// becomes OPTION=VALUE, the one form the VM takes. False with `error` set for a piece that is empty or is
+// no option (does not begin with "-"), such an option without its value, and the java launcher's own
+// -cp, -jar and --module, which choose what to run.
+bool vmParametersValue(std::vector<LaunchPiece> options, std::u16string& value, std::string& error);
 
 // The "Cmd" value that the launcher splits into exactly `arguments`. Its rules have no escape, and it
 // expands variables before it splits, so an argument that refers to one is quoted. False with `error`
