@@ -23,9 +23,10 @@ const std::map<std::string, CommandOptions> kCommands = {
     {"inspect", {{"upgrade-code"}, {}, {"allow-i386"}}},
     {"check", {}},
     {"msi",
-     {{"exe", "output", "wxs", "upgrade-code", "product-code", "runtime", "service", "service-start"},
-      {"add", "file-type"},
-      {"per-user", "desktop-shortcut"}}},
+     {{"exe", "output", "wxs", "upgrade-code", "product-code", "runtime", "service", "service-start",
+       "menu-group"},
+      {"add", "file-type", "file-associations"},
+      {"per-user", "desktop-shortcut", "no-start-menu"}}},
 };
 
 }  // namespace
@@ -93,6 +94,7 @@ const char* usageText() {
   qxpack inspect APP.exe [--upgrade-code CODE]
   qxpack check APP.ini [EMBEDDED.ini]
   qxpack msi --exe DIR/APP.exe --output DIR/APP.msi [options]
+  qxpack package --input DIR --main-jar JAR [options]   (the JDK packager's options: package --help)
 
 build options:
   --icon FILE.ico           the application's icon: every image of the file replaces the launcher's
@@ -121,9 +123,12 @@ msi options (the product's name, company and version come from APP.exe, its Upgr
   --product-code {GUID}     instead of a new one for each build
   --per-user                install under LocalAppData\Programs for the current user, without elevation
   --desktop-shortcut        a desktop shortcut beside the Start menu one
-  --add FILE                a file installed beside APP.exe (repeatable)
+  --menu-group NAME         the Start menu shortcut in a folder of that name
+  --no-start-menu           no Start menu shortcut
+  --add FILE|FOLDER         a file, or a folder with everything in it, installed beside APP.exe (repeatable)
   --runtime DIR             a 64-bit Java runtime installed as APP's private runtime (jre64)
   --file-type EXT:TEXT      files ending in .EXT open with APP.exe (repeatable)
+  --file-associations FILE  the same from a properties file: extension, description, mime-type, icon
   --service NAME[:DISPLAY]  install APP.exe as a service (its settings say Application Type=service)
   --service-start demand|auto
   --wxs FILE                keep the WiX source (builds with wixl here or WiX on Windows)

@@ -8,6 +8,7 @@
 #include "core/file_io.h"
 #include "core/text_codec.h"
 #include "core/wide_text.h"
+#include "installer/file_association.h"
 #include "installer/install_files.h"
 #include "installer/product_identity.h"
 #include "installer/tool_process.h"
@@ -28,10 +29,8 @@ bool parseFileType(const std::string& option, FileType& type, std::string& error
     const size_t colon = option.find(':');
     std::string extension = option.substr(0, colon);
     if (!extension.empty() && extension[0] == '.') extension.erase(0, 1);
-    bool plain = !extension.empty() && extension.size() <= 32;
-    for (char c : extension)
-        plain = plain && (std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-');
-    if (colon == std::string::npos || !plain || trimmed(fromUtf8(option.substr(colon + 1))).empty()) {
+    if (colon == std::string::npos || !isPlainExtension(fromUtf8(extension)) ||
+        trimmed(fromUtf8(option.substr(colon + 1))).empty()) {
         error = "--file-type \"" + option +
                 "\": write EXT:DESCRIPTION, the extension in letters, digits, - and _ (such as mydoc:My "
                 "document)";
@@ -110,7 +109,26 @@ bool checkOptions(const MsiRequest& request, std::string& error) {
         error = "--service-start needs --service";
         return false;
     }
+    if (!request.menuGroup.empty()) {
+        if (request.noStartMenu) {
+            error = "--menu-group and --no-start-menu exclude each other";
+            return false;
+        }
+        if (const std::string problem = fileNameProblem(fromUtf8(request.menuGroup)); !problem.empty()) {
+            error = "--menu-group \"" + request.menuGroup + "\" cannot name a Start menu folder: " + problem;
+            return false;
+        }
+    }
     return true;
+}
+
+// Each added file goes in once: a file an association or the settings name may have been added by hand.
+void addOnce(MsiRequest& request, const std::string& path) {
+    const std::u16string name = fromUtf8(fs::u8path(path).filename().u8string());
+    for (const std::string& added : request.added) {
+        if (sameIgnoringCase(fromUtf8(fs::u8path(added).filename().u8string()), name)) return;
+    }
+    request.added.push_back(path);
 }
 
 void removeQuietly(const fs::path& path) {
@@ -152,9 +170,19 @@ bool buildMsi(const MsiRequest& request, MsiSummary& summary, std::string& error
     for (char& c : spec.productCode) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     spec.perUser = request.perUser;
     spec.desktopShortcut = request.desktopShortcut;
+    spec.startMenuShortcut = !request.noStartMenu;
+    spec.menuFolder = fromUtf8(request.menuGroup);
+    MsiRequest withFiles = request;
     for (const std::string& option : request.fileTypes) {
         FileType type;
         if (!parseFileType(option, type, error)) return false;
+        spec.fileTypes.push_back(type);
+    }
+    for (const std::string& path : request.fileAssociations) {
+        FileType type;
+        if (!readFileAssociation(path, spec.identity.name + u" file", type, summary.warnings, error))
+            return false;
+        if (!type.iconPath.empty()) addOnce(withFiles, type.iconPath);
         spec.fileTypes.push_back(type);
     }
     if (!request.service.empty()) {
@@ -170,17 +198,10 @@ bool buildMsi(const MsiRequest& request, MsiSummary& summary, std::string& error
         ini.replace_extension(".ini");
         spec.settings = SourceFile{sourceName(ini, wxsFolder), nameOf(ini)};
     }
-    MsiRequest withSplash = request;
-    if (const std::optional<std::string> splash = splashImageBeside(exe, settings)) {
-        const std::string name = fs::u8path(*splash).filename().u8string();
-        bool added = false;
-        for (const std::string& path : request.added)
-            added =
-                added || sameIgnoringCase(fromUtf8(fs::u8path(path).filename().u8string()), fromUtf8(name));
-        if (!added) withSplash.added.push_back(*splash);
-    }
+    if (const std::optional<std::string> splash = splashImageBeside(exe, settings))
+        addOnce(withFiles, *splash);
     size_t files = 0;
-    if (!collectFiles(withSplash, wxsFolder, spec, files, error)) return false;
+    if (!collectFiles(withFiles, wxsFolder, spec, files, error)) return false;
 
     const std::string wixl = findProgram("wixl");
     const std::string msibuild = findProgram("msibuild");
