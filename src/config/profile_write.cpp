@@ -61,7 +61,7 @@ bool writeBeside(const std::wstring& path, const std::string& bytes, std::wstrin
 
 // The new file takes the old one's place in one rename. An existing file is replaced so that it keeps
 // its security and attributes (ReplaceFileW): a settings file an administrator has locked down, or
-// hidden, stays so. A read-only one is not replaced, as the profile functions would not write it.
+// hidden, stays so.
 bool putInPlace(const std::wstring& temporary, const std::wstring& path, bool existed) {
     const std::wstring from = toLongPathForm(temporary);
     const std::wstring to = toLongPathForm(path);
@@ -85,6 +85,12 @@ ProfileWrite writeProfileValue(const std::wstring& path, const std::wstring& sec
     const ProfileBytes read = readProfileBytes(path, old);
     if (read != ProfileBytes::Read && read != ProfileBytes::Missing) return ProfileWrite::Failed;
     const bool existed = read == ProfileBytes::Read;
+    // ReplaceFileW would take the place of a read-only file too; the profile functions leave it alone.
+    const DWORD attributes = existed ? GetFileAttributesW(toLongPathForm(path).c_str()) : 0;
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return ProfileWrite::Failed;
+    }
 
     const std::wstring oldText = decodeProfileBytes(old);
     std::wstring text = oldText;

@@ -207,6 +207,14 @@ TEST(IniFileStore, AWrittenValueReadsBackExactlyAndLeavesTheRestAsItWas) {
             EXPECT_FALSE(find) << what;
         }
     }
+
+    // A read-only file is left as it is, as the profile functions leave it.
+    const std::wstring path = qxtest::scratchDir(L"IniFileStoreReadOnly") + L"\\user.ini";
+    ASSERT_TRUE(qxtest::writeFile(path, "[Java Runtime Environment]\r\nJRE Path=C:\\old\r\n"));
+    ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    IniFileStore(path).setValue(jre, L"JRE Path", L"C:\\new");
+    EXPECT_EQ(fileValue(path, jre, L"JRE Path"), L"C:\\old");
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST(LayeredStore, FileReplacesEmbeddedValuesAndPlusSectionExtendsThem) {
