@@ -175,9 +175,14 @@ ServiceHost::~ServiceHost() {
 }
 
 void ServiceHost::serviceStop() {
-    // Not kept: the stop thread is never waited for (see the class).
-    const UniqueHandle stopThread(CreateThread(nullptr, 0, stopThreadMain, nullptr, 0, nullptr));
-    if (stopThread) status_->startStopProgress();
+    // A stop before main has started is settled here, before the control manager hears back: main
+    // then never runs, and no thread has to reach the VM.
+    if (!cancelMain(*launcher_)) {
+        // Not kept: the stop thread is never waited for (see the class).
+        const UniqueHandle stopThread(CreateThread(nullptr, 0, stopThreadMain, nullptr, 0, nullptr));
+        if (!stopThread) return;
+    }
+    status_->startStopProgress();
 }
 
 void ServiceHost::onVmExit(int32_t code) {

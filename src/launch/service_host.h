@@ -87,7 +87,8 @@ public:
     // Appends the service arguments (the service name unless "Omit Service Name", then the start
     // parameters) and runs the launch; its result is the service's exit code.
     int32_t serviceRun(DWORD argc, LPWSTR* argv);
-    // Starts a stop thread and returns at once.
+    // Settles a stop before main at once (main then never runs), or starts a stop thread; returns at
+    // once either way.
     void serviceStop();
 
     void onVmExit(int32_t code) override;
