@@ -24,7 +24,7 @@ bool fileSize(HANDLE file, uint64_t& size) {
     return true;
 }
 
-bool readAt(HANDLE file, uint64_t offset, uint64_t size, std::string& bytes) {
+bool fileReadAt(HANDLE file, uint64_t offset, uint64_t size, std::string& bytes) {
     if (size > kLargestRead) {
         SetLastError(ERROR_FILE_TOO_LARGE);
         return false;
@@ -52,18 +52,34 @@ bool readAt(HANDLE file, uint64_t offset, uint64_t size, std::string& bytes) {
 bool readWholeFile(const std::wstring& path, std::string& bytes) {
     UniqueFile file(openForReading(path));
     uint64_t size = 0;
-    return file && fileSize(file.get(), size) && readAt(file.get(), 0, size, bytes);
+    return file && fileSize(file.get(), size) && fileReadAt(file.get(), 0, size, bytes);
 }
 
 bool JarFile::open(const std::wstring& path) {
     file_.reset(openForReading(path));
     uint64_t size = 0;
     if (!file_ || !fileSize(file_.get(), size)) return false;
+    const HANDLE file = file_.get();
+    return open(size, [file](uint64_t offset, size_t count, std::string& bytes) {
+        return fileReadAt(file, offset, count, bytes);
+    });
+}
+
+bool JarFile::readBytes(uint64_t offset, uint64_t size, std::string& bytes) const {
+    if (size > kLargestRead) {
+        SetLastError(ERROR_FILE_TOO_LARGE);
+        return false;
+    }
+    return readAt_(offset, static_cast<size_t>(size), bytes);
+}
+
+bool JarFile::open(uint64_t size, ZipReadAt reader) {
+    readAt_ = std::move(reader);
     const uint64_t tailStart = size > kZipTailSize ? size - kZipTailSize : 0;
     std::string tail;
-    if (!readAt(file_.get(), tailStart, size - tailStart, tail)) return false;
+    if (!readBytes(tailStart, size - tailStart, tail)) return false;
     for (const ZipDirectoryPlace& place : zipDirectoryCandidates(tail, tailStart)) {
-        if (readAt(file_.get(), place.directoryStart, place.directorySize, directory_) &&
+        if (readBytes(place.directoryStart, place.directorySize, directory_) &&
             looksLikeZipDirectory(directory_)) {
             archiveStart_ = place.archiveStart;
             return true;
@@ -79,8 +95,8 @@ bool JarFile::read(const std::string& name, bool ignoreAsciiCase, std::string& b
     const uint64_t header = archiveStart_ + entry.localHeaderOffset;
     std::string stored;
     uint64_t dataOffset = 0;
-    return readAt(file_.get(), header, kZipLocalHeaderSize, stored) && zipDataOffset(stored, dataOffset) &&
-           readAt(file_.get(), header + dataOffset, entry.compressedSize, stored) &&
+    return readBytes(header, kZipLocalHeaderSize, stored) && zipDataOffset(stored, dataOffset) &&
+           readBytes(header + dataOffset, entry.compressedSize, stored) &&
            unpackZipEntry(entry, stored, bytes);
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/scoped.h"
+#include "vm/zip_layout.h"
 
 namespace qx {
 
@@ -18,12 +19,18 @@ public:
     // Opens `path` and reads its central directory. False when the file cannot be read or holds no
     // ZIP archive.
     [[nodiscard]] bool open(const std::wstring& path);
+    // The same over a file of `size` bytes that `reader` reads; the tests count the reads through it.
+    [[nodiscard]] bool open(uint64_t size, ZipReadAt reader);
     // The uncompressed bytes of entry `name`. False when there is none, or it is damaged, encrypted or
     // compressed by a method other than deflate.
     [[nodiscard]] bool read(const std::string& name, bool ignoreAsciiCase, std::string& bytes) const;
 
 private:
+    // Reads through readAt_, never more than the largest read allowed at once.
+    bool readBytes(uint64_t offset, uint64_t size, std::string& bytes) const;
+
     UniqueFile file_;
+    ZipReadAt readAt_;
     std::string directory_;
     uint64_t archiveStart_ = 0;
 };

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,9 @@ namespace qx {
 // How many bytes at the end of a file can hold the end record: the record and the longest comment.
 constexpr size_t kZipTailSize = 22 + 0xFFFF;
 constexpr size_t kZipLocalHeaderSize = 30;
+
+// Reads `size` bytes at file offset `offset` into `bytes`; false when they cannot all be read.
+using ZipReadAt = std::function<bool(uint64_t offset, size_t size, std::string& bytes)>;
 
 // Where an end record places the central directory, in offsets of the whole file. The archive's own
 // offsets count from `archiveStart`, which lies past the executable when the jar is appended to one.
