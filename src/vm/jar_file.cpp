@@ -75,18 +75,24 @@ bool JarFile::readBytes(uint64_t offset, uint64_t size, std::string& bytes) cons
 
 bool JarFile::open(uint64_t size, ZipReadAt reader) {
     readAt_ = std::move(reader);
-    const uint64_t tailStart = size > kZipTailSize ? size - kZipTailSize : 0;
+    directory_.clear();
+    const uint64_t tailStart = ZipFileView::searchStart(size);
     std::string tail;
     if (!readBytes(tailStart, size - tailStart, tail)) return false;
-    for (const ZipDirectoryPlace& place : zipDirectoryCandidates(tail, tailStart)) {
-        if (readBytes(place.directoryStart, place.directorySize, directory_) &&
-            looksLikeZipDirectory(directory_)) {
-            archiveStart_ = place.archiveStart;
-            return true;
-        }
+    // What the search reads is bounded: the tail, then at most kZipSearchReads small reads, then one
+    // directory. A record whose comment ends the file is taken unproven, so the directory's first
+    // signature is looked at before the directory is read.
+    ZipFileView view(size, tailStart, std::move(tail), readAt_);
+    ZipEnd end;
+    std::string first;
+    if (findZipEnd(view, end) != ZipEndSearch::Found ||
+        view.bytesAt(end.directoryStart, 4, first) != ZipFileView::Bytes::Read ||
+        !startsZipDirectory(first) || !readBytes(end.directoryStart, end.directorySize, directory_)) {
+        directory_.clear();
+        return false;
     }
-    directory_.clear();
-    return false;
+    archiveStart_ = end.archiveStart;
+    return true;
 }
 
 bool JarFile::read(const std::string& name, bool ignoreAsciiCase, std::string& bytes) const {
