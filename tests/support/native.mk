@@ -9,7 +9,10 @@
 #     jar's folder "images";
 #   - the splash image $(OUT)/support/splash.png;
 #   - $(OUT)/support/java/splash-zip64.jar: the splash application with 70,000 empty files beside it,
-#     made by the JDK's jar tool, which writes ZIP64 end records from 65,535 entries on.
+#     made by the JDK's jar tool, which writes ZIP64 end records from 65,535 entries on;
+#   - $(OUT)/support/signed/: the probe application packaged with the launchers that scripts/build made
+#     (build/bin), signed with osslsigncode and a throw-away certificate, and altered in the ways the
+#     signature table of the end-to-end tests lists (tests/support/signing/sign_fixtures.py).
 # usage: make -f tests/support/native.mk OUT=/abs/build [JDK=...]
 
 ifndef OUT
@@ -43,9 +46,10 @@ RUNTIME_FILES := \
     $(RUNTIMES)/jdk17-pe/bin/server/qxbridge.dll
 
 ZIP64_JAR := $(JARS)/splash-zip64.jar
+SIGNED := $(OUT)/support/signed/verify.txt
 
 .PHONY: all
-all: $(RUNTIME_FILES) $(APP_JARS) $(SPLASH_IMAGE) $(ZIP64_JAR)
+all: $(RUNTIME_FILES) $(APP_JARS) $(SPLASH_IMAGE) $(ZIP64_JAR) $(SIGNED)
 
 # --- the bridge -----------------------------------------------------------------------------
 $(WORK)/bridge/jni_thunks.c: $(SRC)/bridge/gen_thunks.py $(JDK)/include/jni.h
@@ -135,3 +139,9 @@ $(ZIP64_JAR): $(JARS)/splash.jar
 	$(JDK)/bin/jar --create --file $@.tmp --manifest $(WORK)/zip64/META-INF/MANIFEST.MF \
 	    -C $(WORK)/zip64 qx -C $(WORK)/zip64 images -C $(WORK)/zip64 filler && mv $@.tmp $@
 	rm -rf $(WORK)/zip64
+
+# --- signed executables -----------------------------------------------------------------------------
+$(SIGNED): $(SRC)/signing/sign_fixtures.py $(OUT)/pack-native/qxpack $(OUT)/bin/qxlaunch.exe \
+           $(OUT)/bin/qxlaunchw.exe $(JARS)/probe.jar $(JARS)/evil.jar
+	python3 $< $(@D) $(OUT)/pack-native/qxpack $(OUT)/bin/qxlaunch.exe $(OUT)/bin/qxlaunchw.exe \
+	    $(JARS)/probe.jar $(JARS)/evil.jar

@@ -264,6 +264,28 @@ int wmain(int argc, wchar_t** argv) {
         complete = false;
     }
 
+    // The probe's jar appended to the launcher by qxpack and the whole signed with osslsigncode (the
+    // fixtures that scripts/build makes for the signature tests): a packaged, signed start.
+    const std::wstring signedExe = outDir() + L"\\support\\signed\\signed.exe";
+    std::string signedUpgradeCode;
+    if (readFile(outDir() + L"\\support\\signed\\upgrade-code.txt", signedUpgradeCode) &&
+        !lines(signedUpgradeCode).empty()) {
+        LauncherApp packaged = makeApp(L"bench-signed", L"app", signedExe);
+        packaged.writeIni("[Product Information]\r\nUpgrade Code=" + lines(signedUpgradeCode)[0] +
+                          "\r\n[Java Runtime Environment]\r\nJRE Path=" + narrow(runtimeHome(L"jdk17")) +
+                          "\r\n");
+        if (runsToMain("signed", quote(packaged.exe), packaged.options) &&
+            alternate("signed, jar appended", n, bare, packaged.options, quote(packaged.exe),
+                      packaged.options, row)) {
+            rows.push_back(row);
+        } else {
+            complete = false;
+        }
+    } else {
+        std::fputs("signed, jar appended: no build\\support\\signed (scripts/build makes it)\n", stderr);
+        complete = false;
+    }
+
     {
         LauncherApp searching = makeApp(L"bench-registry");
         searching.writeIni(
