@@ -12,19 +12,21 @@ namespace {
 // central directory of a real jar comes near this.
 constexpr uint64_t kLargestRead = 64u << 20;
 
-HANDLE openForReading(const std::wstring& path) {
+}  // namespace
+
+HANDLE openFileForReading(const std::wstring& path) {
     return CreateFileW(toLongPathForm(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-bool fileSize(HANDLE file, uint64_t& size) {
+bool fileSizeOf(HANDLE file, uint64_t& size) {
     LARGE_INTEGER value{};
     if (!GetFileSizeEx(file, &value)) return false;
     size = static_cast<uint64_t>(value.QuadPart);
     return true;
 }
 
-bool fileReadAt(HANDLE file, uint64_t offset, uint64_t size, std::string& bytes) {
+bool readFileAt(HANDLE file, uint64_t offset, uint64_t size, std::string& bytes) {
     if (size > kLargestRead) {
         SetLastError(ERROR_FILE_TOO_LARGE);
         return false;
@@ -47,21 +49,19 @@ bool fileReadAt(HANDLE file, uint64_t offset, uint64_t size, std::string& bytes)
     return true;
 }
 
-}  // namespace
-
 bool readWholeFile(const std::wstring& path, std::string& bytes) {
-    UniqueFile file(openForReading(path));
+    UniqueFile file(openFileForReading(path));
     uint64_t size = 0;
-    return file && fileSize(file.get(), size) && fileReadAt(file.get(), 0, size, bytes);
+    return file && fileSizeOf(file.get(), size) && readFileAt(file.get(), 0, size, bytes);
 }
 
 bool JarFile::open(const std::wstring& path) {
-    file_.reset(openForReading(path));
+    file_.reset(openFileForReading(path));
     uint64_t size = 0;
-    if (!file_ || !fileSize(file_.get(), size)) return false;
+    if (!file_ || !fileSizeOf(file_.get(), size)) return false;
     const HANDLE file = file_.get();
     return open(size, [file](uint64_t offset, size_t count, std::string& bytes) {
-        return fileReadAt(file, offset, count, bytes);
+        return readFileAt(file, offset, count, bytes);
     });
 }
 

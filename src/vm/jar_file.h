@@ -14,6 +14,12 @@ namespace qx {
 // be read or is larger.
 [[nodiscard]] bool readWholeFile(const std::wstring& path, std::string& bytes);
 
+// A file opened for reading, shared with readers and with deletion, as Java opens a jar.
+HANDLE openFileForReading(const std::wstring& path);
+[[nodiscard]] bool fileSizeOf(HANDLE file, uint64_t& size);
+// `size` bytes at `offset`, up to 64 MiB; false (the last error set) when they cannot all be read.
+[[nodiscard]] bool readFileAt(HANDLE file, uint64_t offset, uint64_t size, std::string& bytes);
+
 class JarFile {
 public:
     // Opens `path` and reads its central directory. False when the file cannot be read or holds no
