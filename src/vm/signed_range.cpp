@@ -1,6 +1,7 @@
 #include "vm/signed_range.h"
 
 #include <algorithm>
+#include <initializer_list>
 
 #include "base/decimal_text.h"
 #include "runtime/pe_header.h"
@@ -29,7 +30,19 @@ uint32_t read32(const std::string& bytes, size_t at) {
     return static_cast<uint32_t>(read16(bytes, at)) | static_cast<uint32_t>(read16(bytes, at + 2)) << 16;
 }
 
-std::wstring number(uint64_t value) { return decimalText(value); }
+// `pattern` with each "%" replaced by the next of `numbers`, in decimal.
+std::wstring say(const wchar_t* pattern, std::initializer_list<uint64_t> numbers) {
+    std::wstring text;
+    auto next = numbers.begin();
+    for (const wchar_t* p = pattern; *p; ++p) {
+        if (*p == L'%' && next != numbers.end()) {
+            text += decimalText(*next++);
+        } else {
+            text += *p;
+        }
+    }
+    return text;
+}
 
 // The Security data directory's file offset and size; false when the headers have no such entry.
 bool securityDirectory(const std::string& headers, uint64_t& offset, uint64_t& size) {
@@ -97,18 +110,21 @@ public:
         check_.tableOffset = offset;
         check_.tableSize = size;
         if (offset > fileSize_ || size != fileSize_ - offset) {
-            changed(offset + size, table() + L" does not end the file: it ends at " + number(offset + size) +
-                                       L", the file at " + number(fileSize_));
+            changed(offset + size,
+                    say(L"the certificate table at % (% bytes) does not end the file: it ends at "
+                        L"%, the file at %",
+                        {offset, size, offset + size, fileSize_}));
             return;
         }
         if (size > kLargestCertificateTable) {
-            changed(offset, table() + L" is larger than any signature");
+            changed(offset, say(L"the certificate table at % (% bytes) is larger than any signature",
+                                {offset, size}));
             return;
         }
         const uint64_t heldStart = std::min(offset, ZipFileView::searchStart(fileSize_));
         std::string held;
         if (!readAt_(heldStart, static_cast<size_t>(fileSize_ - heldStart), held)) {
-            unreadable(heldStart, L"the file's tail cannot be read from " + number(heldStart));
+            unreadable(heldStart, say(L"the file's tail cannot be read from %", {heldStart}));
             return;
         }
         ZipFileView view(fileSize_, heldStart, std::move(held), readAt_);
@@ -116,11 +132,6 @@ public:
     }
 
 private:
-    std::wstring table() const {
-        return L"the certificate table at " + number(check_.tableOffset) + L" (" + number(check_.tableSize) +
-               L" bytes)";
-    }
-
     void changed(uint64_t at, std::wstring finding) {
         check_.verdict = SignedRange::Changed;
         check_.at = at;
@@ -140,40 +151,43 @@ private:
         uint64_t at = check_.tableOffset;
         for (unsigned index = 1; at < fileSize_; ++index) {
             const size_t i = static_cast<size_t>(at - view.heldStart());
-            const std::wstring name = L"certificate " + number(index) + L" at " + number(at);
             const uint64_t left = fileSize_ - at;
             if (left < kCertificateHeaderSize) {
-                changed(at, name + L": " + number(left) + L" bytes, too few for its header");
+                changed(at, say(L"certificate % at %: % bytes, too few for its header", {index, at, left}));
                 return false;
             }
             const uint32_t length = read32(held, i);
             const uint16_t revision = read16(held, i + 4), type = read16(held, i + 6);
             if (length < kCertificateHeaderSize || length > left) {
-                changed(at, name + L": its length " + number(length) + L" does not fit the table");
+                changed(at,
+                        say(L"certificate % at %: its length % does not fit the table", {index, at, length}));
                 return false;
             }
             if (type != kPkcsSignedData || (revision != kRevision1 && revision != kRevision2)) {
-                changed(at, name + L": not a PKCS#7 signature (revision " + number(revision) + L", type " +
-                                number(type) + L")");
+                changed(at, say(L"certificate % at %: not a PKCS#7 signature (revision %, type %)",
+                                {index, at, revision, type}));
                 return false;
             }
             size_t der = 0;
             if (!derSequenceLength(held, i + kCertificateHeaderSize, length - kCertificateHeaderSize, der)) {
-                changed(at + kCertificateHeaderSize, name + L": its content is not one DER-encoded SEQUENCE");
+                changed(at + kCertificateHeaderSize,
+                        say(L"certificate % at %: its content is not one DER-encoded SEQUENCE", {index, at}));
                 return false;
             }
             const uint64_t padded = kCertificateHeaderSize + ((der + 7) & ~static_cast<uint64_t>(7));
             if (length != padded) {
-                changed(at, name + L": its length " + number(length) +
-                                L" is not its PKCS#7 content's DER length " + number(der) +
-                                L" rounded up to 8 (" + number(padded) + L")");
+                changed(at, say(L"certificate % at %: its length % is not its PKCS#7 content's DER length % "
+                                L"rounded up to 8 (%)",
+                                {index, at, length, der, padded}));
                 return false;
             }
             const size_t content = i + kCertificateHeaderSize + der;
             for (size_t k = content; k < i + length; ++k) {
                 if (held[k] != 0) {
-                    changed(view.heldStart() + k, name + L": a byte other than zero in its padding at " +
-                                                      number(view.heldStart() + k));
+                    changed(view.heldStart() + k,
+                            say(L"certificate % at %: a byte other than zero in its padding "
+                                L"at %",
+                                {index, at, view.heldStart() + k}));
                     return false;
                 }
             }
@@ -194,12 +208,16 @@ private:
                 case ZipEndCheck::PassedOver:
                     continue;
                 case ZipEndCheck::Taken:
-                    changed(at, L"an end record at " + number(at) + L" inside " + table() +
-                                    L" would be taken by Java's zip reader");
+                    changed(at,
+                            say(L"an end record at % inside the certificate table at % (% bytes) would be "
+                                L"taken by Java's zip reader",
+                                {at, check_.tableOffset, check_.tableSize}));
                     return false;
                 case ZipEndCheck::Unsure:
-                    unreadable(at, L"the end record at " + number(at) + L" inside " + table() +
-                                       L" cannot be checked within " + number(kZipSearchReads) + L" reads");
+                    unreadable(at,
+                               say(L"the end record at % inside the certificate table at % (% bytes) cannot "
+                                   L"be checked within % reads",
+                                   {at, check_.tableOffset, check_.tableSize, kZipSearchReads}));
                     return false;
             }
         }
@@ -212,15 +230,19 @@ private:
         const uint64_t table = check_.tableOffset;
         switch (check_.archive) {
             case ZipEndSearch::Unsure:
-                unreadable(table, L"the end records before " + this->table() + L" cannot be checked within " +
-                                      number(kZipSearchReads) + L" reads");
+                unreadable(table,
+                           say(L"the end records before the certificate table at % (% bytes) cannot be "
+                               L"checked within % reads",
+                               {table, check_.tableSize, kZipSearchReads}));
                 return;
             case ZipEndSearch::None:
             case ZipEndSearch::Broken:
                 // Java opens nothing in the file: it finds no end record, or fails on the one it takes.
                 check_.verdict = SignedRange::Covered;
                 check_.finding =
-                    this->table() + L" ends the file, and Java's zip reader opens no archive in it";
+                    say(L"the certificate table at % (% bytes) ends the file, and Java's zip reader "
+                        L"opens no archive in it",
+                        {table, check_.tableSize});
                 return;
             case ZipEndSearch::Found:
                 break;
@@ -229,17 +251,20 @@ private:
         const uint64_t zip64End = end.zip64 ? end.zip64RecordStart + kZip64EndRecordSize : 0;
         const uint64_t directoryEnd = end.directoryStart + end.directorySize;
         const std::wstring archive =
-            L"the archive Java's zip reader opens (end record at " + number(end.recordStart) +
-            (end.zip64 ? L", ZIP64 end record at " + number(end.zip64RecordStart) : L"") +
-            L", central directory at " + number(end.directoryStart) + L", " + number(end.directorySize) +
-            L" bytes)";
+            end.zip64
+                ? say(L"the archive Java's zip reader opens (end record at %, ZIP64 end record at %, central "
+                      L"directory at %, % bytes)",
+                      {end.recordStart, end.zip64RecordStart, end.directoryStart, end.directorySize})
+                : say(L"the archive Java's zip reader opens (end record at %, central directory at %, % "
+                      L"bytes)",
+                      {end.recordStart, end.directoryStart, end.directorySize});
+        const std::wstring where = say(L"the certificate table at % (% bytes)", {table, check_.tableSize});
         if (recordEnd > table || zip64End > table || directoryEnd > table) {
-            changed(std::max({recordEnd, zip64End, directoryEnd}),
-                    archive + L" reaches into " + this->table());
+            changed(std::max({recordEnd, zip64End, directoryEnd}), archive + L" reaches into " + where);
             return;
         }
         check_.verdict = SignedRange::Covered;
-        check_.finding = this->table() + L" ends the file, and " + archive + L" lies before it";
+        check_.finding = where + L" ends the file, and " + archive + L" lies before it";
     }
 
     uint64_t fileSize_;

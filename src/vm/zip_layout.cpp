@@ -35,19 +35,19 @@ uint64_t read64(const std::string& bytes, size_t at) {
     return static_cast<uint64_t>(read32(bytes, at)) | static_cast<uint64_t>(read32(bytes, at + 4)) << 32;
 }
 
-enum class Signature { Present, Absent, Unknown };
+enum class Record { Present, Absent, Unknown };
 
-Signature signatureAt(ZipFileView& file, uint64_t offset, uint32_t signature) {
-    std::string bytes;
-    switch (file.bytesAt(offset, kSignatureSize, bytes)) {
+// Whether the `size` bytes at `offset` lie in the file and begin with `signature`; they land in `bytes`.
+Record recordAt(ZipFileView& file, uint64_t offset, size_t size, uint32_t signature, std::string& bytes) {
+    switch (file.bytesAt(offset, size, bytes)) {
         case ZipFileView::Bytes::Read:
-            return read32(bytes, 0) == signature ? Signature::Present : Signature::Absent;
+            return read32(bytes, 0) == signature ? Record::Present : Record::Absent;
         case ZipFileView::Bytes::BeyondFile:
-            return Signature::Absent;
+            return Record::Absent;
         case ZipFileView::Bytes::Unknown:
             break;
     }
-    return Signature::Unknown;
+    return Record::Unknown;
 }
 
 // The directory's figures as an end record gives them, and where the directory ends.
@@ -67,27 +67,14 @@ Zip64 takeZip64Figures(ZipFileView& file, uint64_t recordStart, DirectoryFigures
                        uint64_t& zip64RecordStart) {
     std::string locator, record;
     if (recordStart < kZip64LocatorSize) return Zip64::NotTaken;
-    switch (file.bytesAt(recordStart - kZip64LocatorSize, kZip64LocatorSize, locator)) {
-        case ZipFileView::Bytes::Read:
-            break;
-        case ZipFileView::Bytes::BeyondFile:
-            return Zip64::NotTaken;
-        case ZipFileView::Bytes::Unknown:
-            return Zip64::Unsure;
-    }
-    if (read32(locator, 0) != kZip64LocatorSignature) return Zip64::NotTaken;
+    Record found =
+        recordAt(file, recordStart - kZip64LocatorSize, kZip64LocatorSize, kZip64LocatorSignature, locator);
+    if (found != Record::Present) return found == Record::Unknown ? Zip64::Unsure : Zip64::NotTaken;
     const uint64_t at = read64(locator, 8);
     // Java reads the offset as a signed number; at a negative one its read fails.
     if (at > static_cast<uint64_t>(INT64_MAX)) return Zip64::NotTaken;
-    switch (file.bytesAt(at, kZip64EndRecordSize, record)) {
-        case ZipFileView::Bytes::Read:
-            break;
-        case ZipFileView::Bytes::BeyondFile:
-            return Zip64::NotTaken;
-        case ZipFileView::Bytes::Unknown:
-            return Zip64::Unsure;
-    }
-    if (read32(record, 0) != kZip64EndSignature) return Zip64::NotTaken;
+    found = recordAt(file, at, kZip64EndRecordSize, kZip64EndSignature, record);
+    if (found != Record::Present) return found == Record::Unknown ? Zip64::Unsure : Zip64::NotTaken;
     const DirectoryFigures zip64{read64(record, 32), read64(record, 40), read64(record, 48), at};
     if ((zip64.size != figures.size && figures.size != kZip64Marker32) ||
         (zip64.offset != figures.offset && figures.offset != kZip64Marker32) ||
@@ -133,31 +120,19 @@ ZipFileView::Bytes ZipFileView::bytesAt(uint64_t offset, size_t count, std::stri
 }
 
 ZipEndCheck checkZipEnd(ZipFileView& file, uint64_t offset) {
-    std::string record;
-    switch (file.bytesAt(offset, kZipEndRecordSize, record)) {
-        case ZipFileView::Bytes::Read:
-            break;
-        case ZipFileView::Bytes::BeyondFile:
-            return ZipEndCheck::PassedOver;
-        case ZipFileView::Bytes::Unknown:
-            return ZipEndCheck::Unsure;
-    }
-    if (read32(record, 0) != kEndSignature) return ZipEndCheck::PassedOver;
+    std::string record, signature;
+    Record found = recordAt(file, offset, kZipEndRecordSize, kEndSignature, record);
+    if (found != Record::Present)
+        return found == Record::Unknown ? ZipEndCheck::Unsure : ZipEndCheck::PassedOver;
     if (offset + kZipEndRecordSize + read16(record, 20) == file.size()) return ZipEndCheck::Taken;
     const uint64_t size = read32(record, 12), start = read32(record, 16);
     if (size > offset || start > offset - size) return ZipEndCheck::PassedOver;
     const uint64_t directory = offset - size;
-    for (const auto& [at, signature] : {std::pair<uint64_t, uint32_t>{directory, kCentralSignature},
-                                        std::pair<uint64_t, uint32_t>{directory - start, kLocalSignature}}) {
-        switch (signatureAt(file, at, signature)) {
-            case Signature::Present:
-                break;
-            case Signature::Absent:
-                return ZipEndCheck::PassedOver;
-            case Signature::Unknown:
-                return ZipEndCheck::Unsure;
-        }
-    }
+    found = recordAt(file, directory, kSignatureSize, kCentralSignature, signature);
+    if (found == Record::Present)
+        found = recordAt(file, directory - start, kSignatureSize, kLocalSignature, signature);
+    if (found != Record::Present)
+        return found == Record::Unknown ? ZipEndCheck::Unsure : ZipEndCheck::PassedOver;
     return ZipEndCheck::Taken;
 }
 
