@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/decimal_text.h"
+#include "base/long_path.h"
 #include "base/scoped.h"
 #include "base/split_text.h"
 #include "diag/message_catalogue.h"
@@ -29,7 +30,8 @@ bool imageHasCertificateTable() {
 
 bool fileIdentity(const std::wstring& path, BY_HANDLE_FILE_INFORMATION& info) {
     // No access asked: attributes can be read from any file, a folder opens with backup semantics.
-    const UniqueFile file(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    const std::wstring name = isAbsolutePath(path) ? toLongPathForm(path) : path;
+    const UniqueFile file(CreateFileW(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     return file && GetFileInformationByHandle(file.get(), &info);
 }

@@ -49,6 +49,9 @@ TEST(Signature, ASignedExecutableRunsOnlyTheCodeThatWasSigned) {
         Expect expect;
         const char* verify;   // what osslsigncode says of the file
         const char* finding;  // in the trace's signature line
+        // The settings file's class path instead of "Embedded Jar": "link" names a hard link to the
+        // executable, "probe" only the probe's own jar.
+        const char* classPath = "";
     } rows[] = {
         {"signed.exe", "the signed executable", Runs, "ok", "lies before it"},
         {"comment.exe", "its jar with a zip comment", Runs, "ok", "lies before it"},
@@ -62,13 +65,29 @@ TEST(Signature, ASignedExecutableRunsOnlyTheCodeThatWasSigned) {
         {"short-directory.exe", "a table that does not end the file", Refused, "failed",
          "does not end the file"},
         {"unsigned-second-jar.exe", "unsigned, a second jar appended", RunsTheSecondJar, "failed", nullptr},
+        {"appended.exe", "the same, the executable named in the class path under another name", Refused,
+         "failed", "does not end the file", "link"},
+        {"appended.exe", "the same, the executable not on the class path", Runs, "failed",
+         "not on the class path; not checked", "probe"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         EXPECT_EQ(verdicts.count(row.file) ? verdicts.at(row.file) : "", row.verify);
         LauncherApp app = makeApp(L"signature-table", L"app", fixture(widen(row.file)));
-        app.writeIni("[Product Information]\r\nUpgrade Code=" + upgradeCode +
-                     "\r\n[Java Runtime Environment]\r\nJRE Path=" + narrow(runtimeHome(L"jdk17")) + "\r\n");
+        std::string classPath;
+        if (row.classPath == std::string("link")) {
+            ASSERT_TRUE(CreateHardLinkW((app.dir + L"\\other.jar").c_str(), app.exe.c_str(), nullptr));
+            classPath = "other.jar";
+        } else if (row.classPath == std::string("probe")) {
+            classPath = narrow(testJar(L"probe"));
+        }
+        app.writeIni(
+            "[Product Information]\r\nUpgrade Code=" + upgradeCode +
+            "\r\n[Java Runtime Environment]\r\nJRE Path=" + narrow(runtimeHome(L"jdk17")) +
+            (classPath.empty()
+                 ? ""
+                 : "\r\n[Application]\r\nEmbedded Jar=No\r\n[Class Path]\r\nClass Path=" + classPath) +
+            "\r\n");
         app.options.env[L"QXLAUNCH_TRACE"] = L"stderr";
         const ChildResult r = app.run();
         const std::string refusal = "Error: " + narrow(app.exe) +
