@@ -1,8 +1,9 @@
 // A signed executable runs only the code that was signed. Each row is a file made from one packaged
 // executable (the probe application's jar appended by qxpack), signed with osslsigncode and a
-// throw-away certificate by tests/support/signing/sign_fixtures.py at build time; the rows that
+// throw-away certificate by tests/support/signing/sign_fixtures.py at build time. The rows that
 // carry a second jar (evil.jar: a class of the probe's name that prints "EVIL attacker code ran") are
-// the ways to make it ride along while the vendor's signature still verifies.
+// the ways to make it ride along; a jar in the certificate's padding or in an unauthenticated
+// attribute leaves osslsigncode's verify saying the signature is good, and the table checks that too.
 #include <gtest/gtest.h>
 
 #include <map>
