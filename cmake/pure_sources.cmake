@@ -21,6 +21,7 @@ set(QX_PURE_SOURCES
     src/vm/inflate.cpp
     src/vm/jar_manifest.cpp
     src/vm/zip_layout.cpp
+    src/vm/signed_range.cpp
     src/vm/vm_parameter_text.cpp
     src/launch/command_line.cpp
     src/launch/handoff_block.cpp

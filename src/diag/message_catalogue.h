@@ -33,6 +33,7 @@ enum MessageId : unsigned {
     kMsgReasonMemory = 228,
     kMsgReasonExists = 229,
     kMsgReasonInvalid = 230,
+    kMsgChangedAfterSigning = 231,
 };
 
 // The text of a catalogue entry; empty when the table has none.

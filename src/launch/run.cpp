@@ -11,6 +11,7 @@
 #include "launch/single_instance.h"
 #include "vm/jdk11_init_args.h"
 #include "vm/process_environment.h"
+#include "vm/signed_executable.h"
 #include "vm/splash_screen.h"
 #include "vm/vm_host.h"
 #include "vm/vm_library.h"
@@ -72,6 +73,7 @@ int32_t runNormal(Launcher& launcher) {
     prepareProcessEnvironment(launcher, launcher.jvmLibraryPath, launcher.executablePath);
     if (!loadVmLibrary(launcher, launcher.jvmLibraryPath)) return -1;
     const std::wstring splashImage = assembleLauncherVmOptions(launcher);
+    if (!signatureCoversClassPath(launcher.vmOptions, launcher.executablePath)) return -1;
     if (launcher.threadStackSize == 0) launcher.threadStackSize = defaultThreadStackSize(launcher);
     showSplashScreen(launcher, launcher.jvmLibraryPath, {splashImage, launcher.executablePath});
 

@@ -12,6 +12,7 @@
 #include "vm/jar_file.h"
 #include "vm/jar_manifest.h"
 #include "vm/vm_library.h"
+#include "vm/vm_options.h"
 #include "vm/vm_settings.h"
 
 namespace qx {
@@ -22,7 +23,6 @@ using SplashInitFn = void (*)();
 using SplashLoadMemoryFn = int (*)(void* data, int size);
 using SplashSetFileJarNameFn = void (*)(const char* fileName, const char* jarName);
 
-constexpr char kClassPathOption[] = "-Djava.class.path=";
 constexpr char kSplashAttribute[] = "SplashScreen-Image";
 
 // The image, and the names the application reads back through SplashScreen.getImageURL.
@@ -34,14 +34,10 @@ struct SplashImage {
 
 enum class Lookup { NoneNamed, Read, Failed };
 
-// The first entry of the class path the VM gets; like the VM, the last such option counts.
+// The first entry of the class path the VM gets.
 std::wstring firstClassPathEntry(const VmOptionList& options) {
-    constexpr size_t kPrefix = sizeof kClassPathOption - 1;
-    for (auto option = options.rbegin(); option != options.rend(); ++option) {
-        if (option->compare(0, kPrefix, kClassPathOption) == 0)
-            return fromAnsi(option->substr(kPrefix, option->find(';') - kPrefix));
-    }
-    return {};
+    const std::wstring classPath = classPathOption(options);
+    return classPath.substr(0, classPath.find(L';'));
 }
 
 bool sameIgnoringCase(const wchar_t* a, size_t aLength, const std::wstring& b) {

@@ -37,6 +37,15 @@ MachineMemory queryMachineMemory() {
     return {status.ullTotalPhys, status.ullAvailVirtual};
 }
 
+std::wstring classPathOption(const VmOptionList& options) {
+    constexpr char kPrefix[] = "-Djava.class.path=";
+    constexpr size_t kPrefixLength = sizeof kPrefix - 1;
+    for (auto option = options.rbegin(); option != options.rend(); ++option) {
+        if (option->compare(0, kPrefixLength, kPrefix) == 0) return fromAnsi(option->substr(kPrefixLength));
+    }
+    return {};
+}
+
 void appendVmOption(VmOptionList& options, const std::wstring& option) {
     try {
         options.push_back(toAnsi(option));

@@ -32,6 +32,10 @@ struct VmOptionContext {
 // The machine's total physical memory and the process's free address space.
 MachineMemory queryMachineMemory();
 
+// The class path the VM gets: the value of the last "-Djava.class.path=" option, as the VM takes the
+// last; empty without one.
+std::wstring classPathOption(const VmOptionList& options);
+
 // Appends `option` in the thread's ANSI code page; an option that cannot be stored is dropped.
 void appendVmOption(VmOptionList& options, const std::wstring& option);
 

@@ -1,5 +1,8 @@
 #include "vm/zip_layout.h"
 
+#include <cstdint>
+#include <utility>
+
 #include "vm/inflate.h"
 
 namespace qx {
@@ -8,8 +11,13 @@ namespace {
 constexpr uint32_t kEndSignature = 0x06054b50;
 constexpr uint32_t kCentralSignature = 0x02014b50;
 constexpr uint32_t kLocalSignature = 0x04034b50;
-constexpr size_t kEndRecordSize = 22;
+constexpr uint32_t kZip64EndSignature = 0x06064b50;
+constexpr uint32_t kZip64LocatorSignature = 0x07064b50;
 constexpr size_t kCentralHeaderSize = 46;
+constexpr size_t kSignatureSize = 4;
+// An end record field that says "see the ZIP64 record".
+constexpr uint32_t kZip64Marker32 = 0xFFFFFFFF;
+constexpr uint16_t kZip64Marker16 = 0xFFFF;
 constexpr uint16_t kEncryptedFlag = 0x0001;
 constexpr uint16_t kStored = 0;
 constexpr uint16_t kDeflated = 8;
@@ -21,6 +29,61 @@ uint16_t read16(const std::string& bytes, size_t at) {
 
 uint32_t read32(const std::string& bytes, size_t at) {
     return static_cast<uint32_t>(read16(bytes, at)) | static_cast<uint32_t>(read16(bytes, at + 2)) << 16;
+}
+
+uint64_t read64(const std::string& bytes, size_t at) {
+    return static_cast<uint64_t>(read32(bytes, at)) | static_cast<uint64_t>(read32(bytes, at + 4)) << 32;
+}
+
+enum class Record { Present, Absent, Unknown };
+
+// Whether the `size` bytes at `offset` lie in the file and begin with `signature`; they land in `bytes`.
+Record recordAt(ZipFileView& file, uint64_t offset, size_t size, uint32_t signature, std::string& bytes) {
+    switch (file.bytesAt(offset, size, bytes)) {
+        case ZipFileView::Bytes::Read:
+            return read32(bytes, 0) == signature ? Record::Present : Record::Absent;
+        case ZipFileView::Bytes::BeyondFile:
+            return Record::Absent;
+        case ZipFileView::Bytes::Unknown:
+            break;
+    }
+    return Record::Unknown;
+}
+
+// The directory's figures as an end record gives them, and where the directory ends.
+struct DirectoryFigures {
+    uint64_t count = 0;
+    uint64_t size = 0;
+    uint64_t offset = 0;  // from the archive's start
+    uint64_t end = 0;     // file offset of the record that follows the directory
+};
+
+enum class Zip64 { Taken, NotTaken, Unsure };
+
+// Java's reader takes the ZIP64 figures only when the ZIP64 record agrees with the end record wherever
+// the end record does not defer to it with its marker; a locator or record it cannot read leaves the
+// end record's figures.
+Zip64 takeZip64Figures(ZipFileView& file, uint64_t recordStart, DirectoryFigures& figures,
+                       uint64_t& zip64RecordStart) {
+    std::string locator, record;
+    if (recordStart < kZip64LocatorSize) return Zip64::NotTaken;
+    Record found =
+        recordAt(file, recordStart - kZip64LocatorSize, kZip64LocatorSize, kZip64LocatorSignature, locator);
+    if (found != Record::Present) return found == Record::Unknown ? Zip64::Unsure : Zip64::NotTaken;
+    const uint64_t at = read64(locator, 8);
+    // Java reads the offset as a signed number; at a negative one its read fails.
+    if (at > static_cast<uint64_t>(INT64_MAX)) return Zip64::NotTaken;
+    found = recordAt(file, at, kZip64EndRecordSize, kZip64EndSignature, record);
+    if (found != Record::Present) return found == Record::Unknown ? Zip64::Unsure : Zip64::NotTaken;
+    const DirectoryFigures zip64{read64(record, 32), read64(record, 40), read64(record, 48), at};
+    if ((zip64.size != figures.size && figures.size != kZip64Marker32) ||
+        (zip64.offset != figures.offset && figures.offset != kZip64Marker32) ||
+        (zip64.count != figures.count && figures.count != kZip64Marker16)) {
+        return Zip64::NotTaken;
+    }
+    figures = zip64;
+    zip64RecordStart = at;
+    return Zip64::Taken;
 }
 
 char asciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -37,31 +100,86 @@ bool sameName(const std::string& directory, size_t at, size_t length, const std:
 
 }  // namespace
 
-std::vector<ZipDirectoryPlace> zipDirectoryCandidates(const std::string& tail, uint64_t tailStart) {
-    std::vector<ZipDirectoryPlace> places;
-    if (tail.size() < kEndRecordSize) return places;
-    for (const bool endsFile : {true, false}) {
-        for (size_t at = tail.size() - kEndRecordSize + 1; at-- > 0;) {
-            if (read32(tail, at) != kEndSignature) continue;
-            if ((at + kEndRecordSize + read16(tail, at + 20) == tail.size()) != endsFile) continue;
-            const uint32_t size = read32(tail, at + 12);
-            const uint32_t offset = read32(tail, at + 16);
-            const uint64_t end = tailStart + at;
-            if (size > end || offset > end - size) continue;
-            ZipDirectoryPlace place;
-            place.directoryStart = end - size;
-            place.directorySize = size;
-            place.archiveStart = place.directoryStart - offset;
-            place.entryCount = read16(tail, at + 10);
-            place.endsFile = endsFile;
-            places.push_back(place);
-        }
+ZipFileView::ZipFileView(uint64_t fileSize, uint64_t heldStart, std::string held, ZipReadAt readAt,
+                         unsigned readLimit)
+    : size_(fileSize),
+      heldStart_(heldStart),
+      held_(std::move(held)),
+      readAt_(std::move(readAt)),
+      readsLeft_(readLimit) {}
+
+ZipFileView::Bytes ZipFileView::bytesAt(uint64_t offset, size_t count, std::string& bytes) {
+    if (count > size_ || offset > size_ - count) return Bytes::BeyondFile;
+    if (offset >= heldStart_ && offset - heldStart_ + count <= held_.size()) {
+        bytes.assign(held_, static_cast<size_t>(offset - heldStart_), count);
+        return Bytes::Read;
     }
-    return places;
+    if (readsLeft_ == 0 || !readAt_) return Bytes::Unknown;
+    --readsLeft_;
+    return readAt_(offset, count, bytes) && bytes.size() == count ? Bytes::Read : Bytes::Unknown;
 }
 
-bool looksLikeZipDirectory(const std::string& directory) {
-    return directory.size() >= kCentralHeaderSize && read32(directory, 0) == kCentralSignature;
+ZipEndCheck checkZipEnd(ZipFileView& file, uint64_t offset) {
+    std::string record, signature;
+    Record found = recordAt(file, offset, kZipEndRecordSize, kEndSignature, record);
+    if (found != Record::Present)
+        return found == Record::Unknown ? ZipEndCheck::Unsure : ZipEndCheck::PassedOver;
+    if (offset + kZipEndRecordSize + read16(record, 20) == file.size()) return ZipEndCheck::Taken;
+    const uint64_t size = read32(record, 12), start = read32(record, 16);
+    if (size > offset || start > offset - size) return ZipEndCheck::PassedOver;
+    const uint64_t directory = offset - size;
+    found = recordAt(file, directory, kSignatureSize, kCentralSignature, signature);
+    if (found == Record::Present)
+        found = recordAt(file, directory - start, kSignatureSize, kLocalSignature, signature);
+    if (found != Record::Present)
+        return found == Record::Unknown ? ZipEndCheck::Unsure : ZipEndCheck::PassedOver;
+    return ZipEndCheck::Taken;
+}
+
+ZipEndSearch findZipEnd(ZipFileView& file, ZipEnd& end) {
+    const uint64_t first = ZipFileView::searchStart(file.size());
+    if (file.size() < kZipEndRecordSize) return ZipEndSearch::None;
+    if (first < file.heldStart()) return ZipEndSearch::Unsure;
+    const std::string& held = file.held();
+    for (uint64_t at = file.size() - kZipEndRecordSize + 1; at-- > first;) {
+        const size_t i = static_cast<size_t>(at - file.heldStart());
+        if (held[i] != 'P' || read32(held, i) != kEndSignature) continue;
+        switch (checkZipEnd(file, at)) {
+            case ZipEndCheck::PassedOver:
+                continue;
+            case ZipEndCheck::Unsure:
+                return ZipEndSearch::Unsure;
+            case ZipEndCheck::Taken:
+                break;
+        }
+        end = ZipEnd{};
+        end.recordStart = at;
+        end.commentLength = read16(held, i + 20);
+        end.endsFile = at + kZipEndRecordSize + end.commentLength == file.size();
+        DirectoryFigures figures{read16(held, i + 10), read32(held, i + 12), read32(held, i + 16), at};
+        switch (takeZip64Figures(file, at, figures, end.zip64RecordStart)) {
+            case Zip64::Taken:
+                end.zip64 = true;
+                break;
+            case Zip64::NotTaken:
+                break;
+            case Zip64::Unsure:
+                return ZipEndSearch::Unsure;
+        }
+        end.entryCount = figures.count;
+        end.directorySize = figures.size;
+        // Where Java's reader fails to open the file.
+        if (figures.size > figures.end || figures.offset > figures.end - figures.size)
+            return ZipEndSearch::Broken;
+        end.directoryStart = figures.end - figures.size;
+        end.archiveStart = end.directoryStart - figures.offset;
+        return ZipEndSearch::Found;
+    }
+    return ZipEndSearch::None;
+}
+
+bool startsZipDirectory(const std::string& bytes) {
+    return bytes.size() >= kSignatureSize && read32(bytes, 0) == kCentralSignature;
 }
 
 bool findZipEntry(const std::string& directory, const std::string& name, bool ignoreAsciiCase,

@@ -150,6 +150,30 @@ TEST(Splash, TheImageComesFromTheSettingOrTheFirstJarAndAFailureStartsWithoutOne
     }
 }
 
+// A jar of 70,000 entries, as the JDK's jar tool writes it: a ZIP64 end record and locator between the
+// central directory and the end record. qxpack (its Windows build, as a user on Windows runs it)
+// appends it, the launcher runs it, and the splash its manifest names is shown.
+TEST(Splash, AJarOfSeventyThousandEntriesIsAppendedRunAndShowsItsSplash) {
+    LauncherApp app = makeApp(L"splash-zip64");
+    const std::wstring rt = runtimeBeside(app, L"jdk17", runtimeHome(L"jdk17") + L"\\bin\\splashscreen.dll");
+    const std::wstring settings = app.dir + L"\\settings.ini";
+    writeFile(settings, "[Java Runtime Environment]\r\nMain Class=qx.test.SplashApp\r\nJRE Path=" +
+                            narrow(rt) + "\r\n");
+    const ChildResult pack = runChild(quote(outDir() + L"\\bin\\qxpack.exe") + L" build --launcher " +
+                                      quote(launcherExe()) + L" --output " + quote(app.exe) + L" --ini " +
+                                      quote(settings) + L" --jar " + quote(testJar(L"splash-zip64")));
+    ASSERT_EQ(pack.exitCode, 0u) << pack.out << pack.err;
+    app.options.env[L"QXLAUNCH_TRACE"] = L"stderr";
+    app.options.env[L"QXTEST_SPLASH_ECHO"] = L"1";
+    const ChildResult r = app.run(L"- -");
+    EXPECT_EQ(r.exitCode, 0u) << r.out << r.err;
+    EXPECT_TRUE(hasLine(r.out, "main done")) << r.out;
+    EXPECT_TRUE(hasLine(r.out, "splash size=320x200")) << r.out;
+    EXPECT_NE(r.err.find("splash screen: images/splash.png in " + narrow(app.exe) + " shown through"),
+              std::string::npos)
+        << r.err;
+}
+
 // An error line may be a message box, which must not sit under the splash: the splash goes first, when
 // the VM cannot be created and when the VM has no main class to run.
 TEST(Splash, AFailureBeforeMainClosesTheSplashBeforeTheErrorLine) {

@@ -60,26 +60,37 @@ TEST(Windowed, IsLinkedForTheWindowsSubsystemAndRunsTheProbe) {
 // Started as the shell starts it, with no standard handles: the error line has nowhere to go but a
 // message box, which the user closes with OK.
 TEST(Windowed, WithoutStandardOutputAnErrorIsShownInAMessageBox) {
+    std::string signedCode;
+    readFile(outDir() + L"\\support\\signed\\upgrade-code.txt", signedCode);
     const struct {
         const char* what;
         std::string ini;
         const wchar_t* caption;
-        const char* text;
+        const char* text;  // "$" stands for the executable's path
+        std::wstring launcher = windowedLauncherExe();
     } cases[] = {
         {"no main class, a product name", "[Product Information]\r\nProduct Name=Shop: Desk\r\n",
          L"Shop: Desk", "Main class was not specified in INI file."},
         {"no main class, no product name", "", L"app", "Main class was not specified in INI file."},
         {"a library without exports", probeIni("", "", L"noexports"), L"app",
          "Windows exception: cannot find CreateJavaVM JNI (errno = 127)."},
+        // Packaged, signed, and a jar appended after the signature (tests/support/signing).
+        {"a signed executable changed after it was signed",
+         "[Product Information]\r\nUpgrade Code=" + (lines(signedCode).empty() ? "" : lines(signedCode)[0]) +
+             "\r\n[Java Runtime Environment]\r\nJRE Path=" + narrow(runtimeHome(L"jdk17")) + "\r\n",
+         L"app", "$ was changed after it was signed: it runs no code that its signature does not cover.",
+         outDir() + L"\\support\\signed\\windowed-appended.exe"},
     };
     for (const auto& c : cases) {
-        LauncherApp app = windowedApp(L"windowed-message-box");
+        LauncherApp app = makeApp(L"windowed-message-box", L"app", c.launcher);
         app.writeIni(c.ini);
+        std::string text = c.text;
+        if (text[0] == '$') text.replace(0, 1, narrow(app.exe));
         AsyncChild child;
         ASSERT_TRUE(child.startWithoutHandles(quote(app.exe), app.options)) << c.what;
         const HWND box = waitForProcessWindow(app.exe, L"#32770", c.caption);
         ASSERT_TRUE(box) << c.what;
-        EXPECT_EQ(narrow(windowText(GetDlgItem(box, kMessageBoxText))), c.text) << c.what;
+        EXPECT_EQ(narrow(windowText(GetDlgItem(box, kMessageBoxText))), text) << c.what;
         EXPECT_FALSE(child.ended()) << c.what << ": the start waits for the user";
         bringToFront(box);
         clickWindow(GetDlgItem(box, IDOK));

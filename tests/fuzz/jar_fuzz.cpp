@@ -1,5 +1,6 @@
-// A jar read as the splash screen reads it: end record, central directory, manifest, the entry the
-// manifest names; and the input once more as raw DEFLATE data.
+// A jar read as the splash screen reads it: the end record Java's reader takes (ZIP64 records
+// included), the central directory, the manifest, the entry the manifest names; and the input once more
+// as raw DEFLATE data.
 #include <string>
 
 #include "fuzz_input.h"
@@ -11,9 +12,8 @@ namespace {
 
 constexpr size_t kLimit = 1 << 16;
 
-bool unpack(const std::string& file, const qx::ZipDirectoryPlace& place, const qx::ZipEntry& entry,
-            std::string& out) {
-    const uint64_t header = place.archiveStart + entry.localHeaderOffset;
+bool unpack(const std::string& file, const qx::ZipEnd& end, const qx::ZipEntry& entry, std::string& out) {
+    const uint64_t header = end.archiveStart + entry.localHeaderOffset;
     uint64_t offset = 0;
     if (header > file.size() || !qx::zipDataOffset(file.substr(header, qx::kZipLocalHeaderSize), offset))
         return false;
@@ -25,26 +25,40 @@ bool unpack(const std::string& file, const qx::ZipDirectoryPlace& place, const q
 }
 
 void readJar(const std::string& file) {
-    const size_t tailStart = file.size() > qx::kZipTailSize ? file.size() - qx::kZipTailSize : 0;
-    for (const qx::ZipDirectoryPlace& place : qx::zipDirectoryCandidates(file.substr(tailStart), tailStart)) {
-        // Every candidate's directory lies before its end record, inside the file.
-        QX_FUZZ_CHECK(place.archiveStart <= place.directoryStart);
-        QX_FUZZ_CHECK(place.directoryStart + place.directorySize <= file.size());
-        const std::string directory = file.substr(place.directoryStart, place.directorySize);
-        if (!qx::looksLikeZipDirectory(directory)) continue;
-        qx::ZipEntry manifestEntry;
-        std::string manifest, name, image;
-        if (!qx::findZipEntry(directory, qx::kManifestEntryName, true, manifestEntry) ||
-            !unpack(file, place, manifestEntry, manifest) ||
-            !qx::manifestMainAttribute(manifest, "SplashScreen-Image", name)) {
-            continue;
-        }
-        QX_FUZZ_CHECK(name.find_first_of("\r\n") == std::string::npos);
-        QX_FUZZ_CHECK(name.empty() || (name.front() != ' ' && name.back() != ' '));
-        qx::ZipEntry imageEntry;
-        if (qx::findZipEntry(directory, name, false, imageEntry))
-            static_cast<void>(unpack(file, place, imageEntry, image));
+    const uint64_t held = qx::ZipFileView::searchStart(file.size());
+    unsigned reads = 0;
+    qx::ZipFileView view(file.size(), held, file.substr(held),
+                         [&file, &reads](uint64_t offset, size_t count, std::string& bytes) {
+                             // The view reads only inside the file.
+                             QX_FUZZ_CHECK(offset <= file.size() && count <= file.size() - offset);
+                             ++reads;
+                             bytes = file.substr(offset, count);
+                             return true;
+                         });
+    qx::ZipEnd end;
+    const qx::ZipEndSearch result = qx::findZipEnd(view, end);
+    QX_FUZZ_CHECK(reads <= qx::kZipSearchReads);
+    if (result != qx::ZipEndSearch::Found) return;
+    // The record, the ZIP64 record and the directory lie inside the file, the directory before them.
+    QX_FUZZ_CHECK(end.recordStart + qx::kZipEndRecordSize <= file.size());
+    QX_FUZZ_CHECK(!end.zip64 || end.zip64RecordStart + qx::kZip64EndRecordSize <= file.size());
+    QX_FUZZ_CHECK(end.archiveStart <= end.directoryStart);
+    QX_FUZZ_CHECK(end.directoryStart + end.directorySize ==
+                  (end.zip64 ? end.zip64RecordStart : end.recordStart));
+    const std::string directory = file.substr(end.directoryStart, end.directorySize);
+    if (!qx::startsZipDirectory(directory)) return;
+    qx::ZipEntry manifestEntry;
+    std::string manifest, name, image;
+    if (!qx::findZipEntry(directory, qx::kManifestEntryName, true, manifestEntry) ||
+        !unpack(file, end, manifestEntry, manifest) ||
+        !qx::manifestMainAttribute(manifest, "SplashScreen-Image", name)) {
+        return;
     }
+    QX_FUZZ_CHECK(name.find_first_of("\r\n") == std::string::npos);
+    QX_FUZZ_CHECK(name.empty() || (name.front() != ' ' && name.back() != ' '));
+    qx::ZipEntry imageEntry;
+    if (qx::findZipEntry(directory, name, false, imageEntry))
+        static_cast<void>(unpack(file, end, imageEntry, image));
 }
 
 }  // namespace

@@ -7,7 +7,12 @@
 #     $(OUT)/support/java/NAME.jar; its main class is named in NAME/main-class (one line), further main
 #     attributes in NAME/manifest when there is one, and the images that NAME_IMAGES lists go into the
 #     jar's folder "images";
-#   - the splash image $(OUT)/support/splash.png.
+#   - the splash image $(OUT)/support/splash.png;
+#   - $(OUT)/support/java/splash-zip64.jar: the splash application with 70,000 empty files beside it,
+#     made by the JDK's jar tool, which writes ZIP64 end records from 65,535 entries on;
+#   - $(OUT)/support/signed/: the probe application packaged with the launchers that scripts/build made
+#     (build/bin), signed with osslsigncode and a throw-away certificate, and altered in the ways the
+#     signature table of the end-to-end tests lists (tests/support/signing/sign_fixtures.py).
 # usage: make -f tests/support/native.mk OUT=/abs/build [JDK=...]
 
 ifndef OUT
@@ -40,8 +45,11 @@ RUNTIME_FILES := \
     $(RUNTIMES)/jdk17-pe/bin/java.dll $(RUNTIMES)/jdk17-pe/bin/server/jvm.dll \
     $(RUNTIMES)/jdk17-pe/bin/server/qxbridge.dll
 
+ZIP64_JAR := $(JARS)/splash-zip64.jar
+SIGNED := $(OUT)/support/signed/verify.txt
+
 .PHONY: all
-all: $(RUNTIME_FILES) $(APP_JARS) $(SPLASH_IMAGE)
+all: $(RUNTIME_FILES) $(APP_JARS) $(SPLASH_IMAGE) $(ZIP64_JAR) $(SIGNED)
 
 # --- the bridge -----------------------------------------------------------------------------
 $(WORK)/bridge/jni_thunks.c: $(SRC)/bridge/gen_thunks.py $(JDK)/include/jni.h
@@ -121,3 +129,19 @@ $(JARS)/$(1).jar: $(call rwildcard,$(SRC)/java/$(1),*.java) $(SRC)/java/$(1)/mai
 	    -C $(WORK)/java/$(1) . && mv $$@.tmp $$@
 endef
 $(foreach app,$(APPS),$(eval $(call java_app,$(app))))
+
+# --- a jar of 70,000 entries ----------------------------------------------------------------------
+$(ZIP64_JAR): $(JARS)/splash.jar
+	@rm -rf $(WORK)/zip64 && mkdir -p $(WORK)/zip64/filler
+	cd $(WORK)/zip64 && $(JDK)/bin/jar --extract --file $<
+	python3 -c "import os, sys; [open(os.path.join(sys.argv[1], 'f%05d' % i), 'w').close() for i in range(70000)]" \
+	    $(WORK)/zip64/filler
+	$(JDK)/bin/jar --create --file $@.tmp --manifest $(WORK)/zip64/META-INF/MANIFEST.MF \
+	    -C $(WORK)/zip64 qx -C $(WORK)/zip64 images -C $(WORK)/zip64 filler && mv $@.tmp $@
+	rm -rf $(WORK)/zip64
+
+# --- signed executables -----------------------------------------------------------------------------
+$(SIGNED): $(SRC)/signing/sign_fixtures.py $(OUT)/pack-native/qxpack $(OUT)/bin/qxlaunch.exe \
+           $(OUT)/bin/qxlaunchw.exe $(JARS)/probe.jar $(JARS)/evil.jar
+	python3 $< $(@D) $(OUT)/pack-native/qxpack $(OUT)/bin/qxlaunch.exe $(OUT)/bin/qxlaunchw.exe \
+	    $(JARS)/probe.jar $(JARS)/evil.jar

@@ -20,7 +20,7 @@ const std::map<std::string, CommandOptions> kCommands = {
        "internal-name", "splash"},
       {},
       {"allow-i386"}}},
-    {"inspect", {{"upgrade-code"}, {}, {"allow-i386"}}},
+    {"inspect", {{"upgrade-code"}, {}, {"allow-i386", "strict"}}},
     {"check", {}},
     {"msi",
      {{"exe", "output", "wxs", "upgrade-code", "product-code", "runtime", "service", "service-start",
@@ -91,7 +91,7 @@ bool parseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
 const char* usageText() {
     return R"(usage:
   qxpack build --launcher qxlaunch.exe --output DIR/APP.exe [options]
-  qxpack inspect APP.exe [--upgrade-code CODE]
+  qxpack inspect APP.exe [--upgrade-code CODE] [--strict]
   qxpack check APP.ini [EMBEDDED.ini]
   qxpack msi --exe DIR/APP.exe --output DIR/APP.msi [options]
   qxpack package --input DIR --main-jar JAR [options]   (the JDK packager's options: package --help)
@@ -135,6 +135,8 @@ msi options (the product's name, company and version come from APP.exe, its Upgr
 It needs msitools' wixl and msibuild on PATH.
 
 inspect reads the Upgrade Code from APP.ini beside the executable unless --upgrade-code is given.
+With --strict it exits with 1 when the launcher would refuse to run the executable's appended jar
+because its signature does not cover what Java would load (a release pipeline's check).
 check reads settings against the launcher's key table (two files: the settings file and the text to
 embed, read as one application's settings) and exits with 0 when clean, 1 with warnings, 2 with errors.
 )";

@@ -122,6 +122,9 @@ int runInspect(const CommandLine& line) {
     PackageReport report;
     if (!inspectPackage(executable, upgradeCode, acceptance, report, error)) return fail(path + ": " + error);
     std::fputs(formatReport(report).c_str(), stdout);
+    if (line.flag("strict") && launcherRefuses(report))
+        return fail(path + ": the launcher refuses to run it: " +
+                    std::string(report.signature.finding.begin(), report.signature.finding.end()));
     return 0;
 }
 

@@ -1,4 +1,5 @@
-// Just enough of the ZIP format to accept a jar: its end-of-central-directory record.
+// Just enough of the ZIP format to accept a jar, read its entries and append it: the end record Java's
+// reader takes.
 #pragma once
 
 #include <optional>
@@ -13,11 +14,17 @@ struct ZipSummary {
     size_t archiveStart = 0;  // where the archive begins inside the data it was found in
     size_t directoryStart = 0;
     size_t directorySize = 0;
+    // Where the ZIP64 locator's record offset lies, when Java's reader takes a ZIP64 end record.
+    std::optional<size_t> zip64LocatorOffset;
 };
 
-// Finds the last end-of-central-directory record whose central directory lies inside `data`.
-// False with `error` set when there is none.
+// Finds the end record that Java's reader takes in `data`, when the central directory and the first
+// local header it names are there. False with `error` set when there is none.
 bool readZipSummary(const Bytes& data, ZipSummary& summary, std::string& error);
+
+// `jar` as it must be to sit at offset `at` of a file. Java's reader takes the archive's own offsets
+// from the archive's start, except the ZIP64 locator's, which it takes from the file's start.
+Bytes zipPlacedAt(const Bytes& jar, const ZipSummary& summary, size_t at);
 
 // Whether the archive `summary` found in `data` has an entry called `name`.
 bool zipHasEntry(const Bytes& data, const ZipSummary& summary, const std::string& name);

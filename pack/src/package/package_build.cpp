@@ -210,8 +210,11 @@ bool assemblePackage(const PackageInputs& inputs, PackageOutputs& outputs, std::
         error = "launcher: " + error;
         return false;
     }
-    if (inputs.jar)
-        outputs.executable = withOverlay(std::move(outputs.executable), *inputs.jar, checksumOffset(image));
+    if (inputs.jar) {
+        const size_t at = outputs.executable.size();
+        outputs.executable = withOverlay(std::move(outputs.executable), zipPlacedAt(*inputs.jar, zip, at),
+                                         checksumOffset(image));
+    }
     if (file) {
         // The profile functions read a file without a byte-order mark in the ANSI code page, which
         // would garble every character outside ASCII; UTF-16 with the mark they read exactly.

@@ -13,6 +13,31 @@ const Resource* firstOf(const ResourceTable& table, uint16_t type, uint16_t id) 
     return findResource(table, type, ResourceId::number(id));
 }
 
+// The check's findings are ASCII.
+std::string ascii(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+std::string signatureLines(const PackageReport& report) {
+    const qx::SignedRangeCheck& check = report.signature;
+    if (check.verdict == qx::SignedRange::Unsigned) return "\nSignature: none";
+    std::string out = "\nSignature: certificate table at " + std::to_string(check.tableOffset) + ", " +
+                      std::to_string(check.tableSize) + " bytes";
+    if (check.contentEnd != 0)
+        out += "; " + std::to_string(report.fileSize - check.contentEnd) + " bytes follow the PKCS#7 content";
+    out += "\n  appended jar: ";
+    const qx::ZipEnd& end = check.end;
+    if (check.archive != qx::ZipEndSearch::Found) {
+        out += check.verdict == qx::SignedRange::Covered ? "none that Java opens" : "not known";
+    } else {
+        const bool inside =
+            end.recordStart + qx::kZipEndRecordSize <= check.tableOffset &&
+            end.directoryStart + end.directorySize <= check.tableOffset &&
+            (!end.zip64 || end.zip64RecordStart + qx::kZip64EndRecordSize <= check.tableOffset);
+        out += inside ? "inside the signed range" : "outside the signed range";
+    }
+    out += launcherRefuses(report) ? "\n  launcher: refuses to run it, " : "\n  launcher: runs it, ";
+    return out + ascii(check.finding);
+}
+
 }  // namespace
 
 bool inspectPackage(const Bytes& executable, const std::string& upgradeCode, const PeAcceptance& acceptance,
@@ -55,7 +80,20 @@ bool inspectPackage(const Bytes& executable, const std::string& upgradeCode, con
         zip.archiveStart >= sectionsEnd) {
         report.jarEntries = zip.entryCount;
     }
+    report.fileSize = executable.size();
+    report.signature = qx::checkSignedRange(
+        executable.size(), [&executable](uint64_t offset, size_t count, std::string& bytes) {
+            if (offset > executable.size() || count > executable.size() - offset) return false;
+            bytes.assign(executable.begin() + static_cast<std::ptrdiff_t>(offset),
+                         executable.begin() + static_cast<std::ptrdiff_t>(offset + count));
+            return true;
+        });
     return true;
+}
+
+bool launcherRefuses(const PackageReport& report) {
+    return report.signature.verdict == qx::SignedRange::Changed ||
+           report.signature.verdict == qx::SignedRange::Unreadable;
 }
 
 std::string formatReport(const PackageReport& report) {
@@ -81,6 +119,7 @@ std::string formatReport(const PackageReport& report) {
     }
     out += "\nAppended jar: ";
     out += report.jarEntries ? "yes, " + std::to_string(*report.jarEntries) + " entries" : std::string("no");
+    out += signatureLines(report);
     out += "\nEmbedded settings: ";
     if (!report.settingsText) {
         out += "none\n";

@@ -9,6 +9,7 @@
 #include "pe/icon_resources.h"
 #include "pe/pe_image.h"
 #include "pe/version_resource.h"
+#include "vm/signed_range.h"
 
 namespace qxpack {
 
@@ -19,7 +20,13 @@ struct PackageReport {
     std::optional<VersionInfo> version;
     std::u16string launcherVersion;
     std::optional<size_t> jarEntries;  // absent when no archive is appended
+    uint64_t fileSize = 0;
+    qx::SignedRangeCheck signature;  // the launcher's own check of the signed range
 };
+
+// True when the launcher refuses to run the executable's appended jar: its signature does not cover
+// what Java would load from it.
+bool launcherRefuses(const PackageReport& report);
 
 bool inspectPackage(const Bytes& executable, const std::string& upgradeCode, const PeAcceptance& acceptance,
                     PackageReport& report, std::string& error);

@@ -236,15 +236,20 @@ int wmain(int argc, wchar_t** argv) {
     std::vector<Row> rows;
     bool complete = true;
 
+    // One case: a start that reaches main once, then timed against the bare loader.
+    const auto timeCase = [&](const char* name, const std::string& title, const LauncherApp& app) {
+        Row row;
+        if (runsToMain(name, quote(app.exe), app.options) &&
+            alternate(title, n, bare, app.options, quote(app.exe), app.options, row)) {
+            rows.push_back(row);
+        } else {
+            complete = false;
+        }
+    };
+
     LauncherApp plain = makeApp(L"bench-plain");
     plain.writeIni(probeIni());
-    Row row;
-    if (runsToMain("plain", quote(plain.exe), plain.options) &&
-        alternate("plain start", n, bare, plain.options, quote(plain.exe), plain.options, row)) {
-        rows.push_back(row);
-    } else {
-        complete = false;
-    }
+    timeCase("plain", "plain start", plain);
 
     // The settings travel enciphered in the exe; the file beside it holds only the Upgrade Code.
     LauncherApp embedded = makeApp(L"bench-embedded");
@@ -252,15 +257,25 @@ int wmain(int argc, wchar_t** argv) {
     std::wstring text = widen(probeIni());
     if (copyWithSettings(launcherExe(), embedded.exe, upgradeCode, L"bench pass phrase", text)) {
         embedded.writeIni("[Product Information]\r\nUpgrade Code=" + upgradeCode + "\r\n");
-        if (runsToMain("embedded", quote(embedded.exe), embedded.options) &&
-            alternate("embedded settings", n, bare, embedded.options, quote(embedded.exe), embedded.options,
-                      row)) {
-            rows.push_back(row);
-        } else {
-            complete = false;
-        }
+        timeCase("embedded", "embedded settings", embedded);
     } else {
         std::fputs("embedded settings: cannot write the resources\n", stderr);
+        complete = false;
+    }
+
+    // The probe's jar appended to the launcher by qxpack and the whole signed with osslsigncode (the
+    // fixtures that scripts/build makes for the signature tests): a packaged, signed start.
+    const std::wstring signedExe = outDir() + L"\\support\\signed\\signed.exe";
+    std::string signedUpgradeCode;
+    if (readFile(outDir() + L"\\support\\signed\\upgrade-code.txt", signedUpgradeCode) &&
+        !lines(signedUpgradeCode).empty()) {
+        LauncherApp packaged = makeApp(L"bench-signed", L"app", signedExe);
+        packaged.writeIni("[Product Information]\r\nUpgrade Code=" + lines(signedUpgradeCode)[0] +
+                          "\r\n[Java Runtime Environment]\r\nJRE Path=" + narrow(runtimeHome(L"jdk17")) +
+                          "\r\n");
+        timeCase("signed", "signed, jar appended", packaged);
+    } else {
+        std::fputs("signed, jar appended: no build\\support\\signed (scripts/build makes it)\n", stderr);
         complete = false;
     }
 
@@ -272,13 +287,7 @@ int wmain(int argc, wchar_t** argv) {
             narrow(probe) + "\r\n");
         JavaRegistry registry;
         registerRuntimes(registry, searching.dir);
-        if (runsToMain("registry", quote(searching.exe), searching.options) &&
-            alternate("100 registry runtimes", n, bare, searching.options, quote(searching.exe),
-                      searching.options, row)) {
-            rows.push_back(row);
-        } else {
-            complete = false;
-        }
+        timeCase("registry", "100 registry runtimes", searching);
     }  // the registry rows are cleared here
 
     IdleCpu idle;
