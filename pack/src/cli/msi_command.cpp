@@ -22,6 +22,8 @@ int runMsi(const CommandLine& line) {
     request.fileTypes = line.all("file-type");
     request.service = line.value("service");
     request.serviceStart = line.value("service-start");
+    request.serviceAccount = line.value("service-account");
+    request.serviceDescription = line.value("service-description");
     MsiSummary summary;
     std::string error;
     if (!buildMsi(request, summary, error)) return fail(error);

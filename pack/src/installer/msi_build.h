@@ -21,6 +21,8 @@ struct MsiRequest {
     std::vector<std::string> fileTypes;  // "EXT:DESCRIPTION"
     std::string service;                 // "NAME[:DISPLAY]"
     std::string serviceStart;            // "demand" (default) or "auto"
+    std::string serviceAccount;  // LocalSystem (default), LocalService, NetworkService, NT SERVICE\NAME
+    std::string serviceDescription;
 };
 
 struct MsiSummary {

@@ -114,7 +114,7 @@ public:
         xml_.close();  // the install folder
         xml_.close();
         if (spec_.perUser) xml_.close();
-        xml_.leaf("Directory", {{"Id", "ProgramMenuFolder"}});
+        if (!spec_.service) xml_.leaf("Directory", {{"Id", "ProgramMenuFolder"}});
         if (spec_.desktopShortcut) xml_.leaf("Directory", {{"Id", "DesktopFolder"}});
         xml_.close();  // TARGETDIR
         xml_.open("Feature", {{"Id", "Complete"}, {"Level", "1"}});
@@ -176,14 +176,10 @@ private:
 
     void openComponent(const std::string& id, const std::string& place, bool neverOverwrite = false) {
         components_.push_back(id);
-        if (neverOverwrite) {
-            xml_.open("Component", {{"Id", id},
-                                    {"Guid", componentGuid(spec_, place)},
-                                    {"Win64", "yes"},
-                                    {"NeverOverwrite", "yes"}});
-        } else {
-            xml_.open("Component", {{"Id", id}, {"Guid", componentGuid(spec_, place)}, {"Win64", "yes"}});
-        }
+        std::vector<Attribute> component = {
+            {"Id", id}, {"Guid", componentGuid(spec_, place)}, {"Win64", "yes"}};
+        if (neverOverwrite) component.push_back({"NeverOverwrite", "yes"});
+        xml_.open("Component", component);
     }
 
     void writeFile(const std::string& id, const SourceFile& file, const std::string& place,
@@ -200,11 +196,15 @@ private:
                            {"Source", spec_.executable.source},
                            {"Name", u8(spec_.executable.name)},
                            {"KeyPath", "yes"}});
-        xml_.leaf("Shortcut", {{"Id", "StartMenuShortcut"},
-                               {"Directory", "ProgramMenuFolder"},
-                               {"Name", u8(id.name)},
-                               {"Target", "[#Executable]"},
-                               {"WorkingDirectory", kInstallFolder}});
+        // A service's executable started from a shortcut would end at once: only the control manager
+        // can start it.
+        if (!spec_.service) {
+            xml_.leaf("Shortcut", {{"Id", "StartMenuShortcut"},
+                                   {"Directory", "ProgramMenuFolder"},
+                                   {"Name", u8(id.name)},
+                                   {"Target", "[#Executable]"},
+                                   {"WorkingDirectory", kInstallFolder}});
+        }
         if (spec_.desktopShortcut) {
             xml_.leaf("Shortcut", {{"Id", "DesktopShortcut"},
                                    {"Directory", "DesktopFolder"},
@@ -214,26 +214,19 @@ private:
         }
         if (spec_.service) {
             const ServiceSpec& s = *spec_.service;
-            xml_.leaf("ServiceInstall", {{"Id", "Service"},
-                                         {"Name", formatted(s.name)},
-                                         {"DisplayName", formatted(s.displayName)},
-                                         {"Type", "ownProcess"},
-                                         {"Start", s.autoStart ? "auto" : "demand"},
-                                         {"ErrorControl", "normal"}});
-            if (s.autoStart) {
-                xml_.leaf("ServiceControl", {{"Id", "ServiceControl"},
-                                             {"Name", formatted(s.name)},
-                                             {"Start", "install"},
-                                             {"Stop", "both"},
-                                             {"Remove", "uninstall"},
-                                             {"Wait", "yes"}});
-            } else {
-                xml_.leaf("ServiceControl", {{"Id", "ServiceControl"},
-                                             {"Name", formatted(s.name)},
-                                             {"Stop", "both"},
-                                             {"Remove", "uninstall"},
-                                             {"Wait", "yes"}});
-            }
+            std::vector<Attribute> service = {{"Id", "Service"},
+                                              {"Name", formatted(s.name)},
+                                              {"DisplayName", formatted(s.displayName)},
+                                              {"Type", "ownProcess"},
+                                              {"Start", s.autoStart ? "auto" : "demand"},
+                                              {"ErrorControl", "normal"}};
+            if (!s.account.empty()) service.push_back({"Account", formatted(s.account)});
+            if (!s.description.empty()) service.push_back({"Description", formatted(s.description)});
+            xml_.leaf("ServiceInstall", service);
+            std::vector<Attribute> control = {{"Id", "ServiceControl"}, {"Name", formatted(s.name)}};
+            if (s.autoStart) control.push_back({"Start", "install"});
+            control.insert(control.end(), {{"Stop", "both"}, {"Remove", "uninstall"}, {"Wait", "yes"}});
+            xml_.leaf("ServiceControl", control);
         }
         xml_.close();
     }
@@ -245,18 +238,12 @@ private:
         openComponent("FileTypes", "file types");
         bool keyPath = true;
         auto value = [&](const std::u16string& key, const std::string& text) {
-            if (keyPath) {
-                xml_.leaf("RegistryValue", {{"Root", root},
+            std::vector<Attribute> entry = {{"Root", root},
                                             {"Key", "Software\\Classes\\" + u8(key)},
                                             {"Type", "string"},
-                                            {"Value", text},
-                                            {"KeyPath", "yes"}});
-            } else {
-                xml_.leaf("RegistryValue", {{"Root", root},
-                                            {"Key", "Software\\Classes\\" + u8(key)},
-                                            {"Type", "string"},
-                                            {"Value", text}});
-            }
+                                            {"Value", text}};
+            if (keyPath) entry.push_back({"KeyPath", "yes"});
+            xml_.leaf("RegistryValue", entry);
             keyPath = false;
         };
         for (const FileType& type : spec_.fileTypes) {
