@@ -8,10 +8,9 @@ namespace qxpack {
 
 std::string selfPath() {
 #if defined(_WIN32)
-    // Set by the C runtime for a program with a wide entry point.
-    wchar_t* path = nullptr;
-    if (_get_wpgmptr(&path) != 0 || path == nullptr) return {};
-    return std::filesystem::path(path).u8string();
+    // The C runtime sets it from the module's own path as it starts.
+    const wchar_t* path = _wpgmptr;
+    return path == nullptr ? std::string() : std::filesystem::path(path).u8string();
 #elif defined(__linux__)
     std::error_code failure;
     const std::filesystem::path path = std::filesystem::read_symlink("/proc/self/exe", failure);
