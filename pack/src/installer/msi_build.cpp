@@ -227,7 +227,7 @@ bool buildMsi(const MsiRequest& request, MsiSummary& summary, std::string& error
     if (settings) {
         fs::path ini = exe;
         ini.replace_extension(".ini");
-        spec.settings = SourceFile{sourceName(ini, wxsFolder), nameOf(ini)};
+        spec.settings = SourceFile{sourceName(ini), nameOf(ini)};
     }
     MsiRequest withSplash = request;
     if (const std::optional<std::string> splash = splashImageBeside(exe, spec.identity.splashImage)) {
@@ -239,7 +239,7 @@ bool buildMsi(const MsiRequest& request, MsiSummary& summary, std::string& error
         if (!added) withSplash.added.push_back(*splash);
     }
     size_t files = 0;
-    if (!collectFiles(withSplash, wxsFolder, spec, files, error)) return false;
+    if (!collectFiles(withSplash, spec, files, error)) return false;
 
     const std::string wixl = findProgram("wixl");
     const std::string msibuild = findProgram("msibuild");
@@ -265,7 +265,12 @@ bool buildMsi(const MsiRequest& request, MsiSummary& summary, std::string& error
     removeQuietly(temporaryMsi);
     if (!built) return false;
     std::vector<std::pair<std::string, Bytes>> outputs = {{request.output, std::move(msi)}};
-    if (!request.wxs.empty()) outputs.emplace_back(request.wxs, Bytes(source.begin(), source.end()));
+    if (!request.wxs.empty()) {
+        InstallerSpec kept = spec;
+        makeSourcesRelative(kept, wxsFolder);
+        const std::string keptSource = wixSource(kept);
+        outputs.emplace_back(request.wxs, Bytes(keptSource.begin(), keptSource.end()));
+    }
     if (!writeFilesAtomically(outputs, error)) return false;
     summary.productName = spec.identity.name;
     summary.version = spec.identity.version;
