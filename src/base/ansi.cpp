@@ -28,4 +28,18 @@ std::wstring fromCodePage(unsigned codePage, const char* text, size_t size) {
     return wide;
 }
 
+bool toCodePageExactly(unsigned codePage, const std::wstring& text, std::string& out) {
+    out.clear();
+    if (text.empty()) return true;
+    if (text.size() > INT_MAX) return false;
+    const int units = static_cast<int>(text.size());
+    BOOL usedDefault = FALSE;
+    const int n = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, text.data(), units, nullptr, 0, nullptr,
+                                      &usedDefault);
+    if (n <= 0 || usedDefault) return false;
+    out.resize(static_cast<size_t>(n));
+    WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, text.data(), units, out.data(), n, nullptr, nullptr);
+    return true;
+}
+
 }  // namespace qx

@@ -12,5 +12,8 @@ std::wstring fromAnsi(const std::string& text);
 // 8-bit text in a code page named for it (CP_UTF8 for a jar's manifest, CP_ACP for a settings file
 // without a byte-order mark); empty when it does not convert.
 std::wstring fromCodePage(unsigned codePage, const char* text, size_t size);
+// `text` in a code page named for it, every character exactly: false when one has no form there
+// (no best fit, no default character), or the code page takes no such question (UTF-8).
+[[nodiscard]] bool toCodePageExactly(unsigned codePage, const std::wstring& text, std::string& out);
 
 }  // namespace qx

@@ -6,6 +6,8 @@
 #include "base/scoped.h"
 #include "config/profile_file.h"
 #include "config/profile_text.h"
+#include "config/profile_write.h"
+#include "diag/trace.h"
 
 namespace qx {
 
@@ -103,7 +105,12 @@ void IniFileStore::getSectionNames(std::vector<std::wstring>& names) {
 }
 
 void IniFileStore::setValue(const std::wstring& section, const std::wstring& key, const std::wstring& value) {
-    WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), profilePath(path_).c_str());
+    const ProfileWrite result = writeProfileValue(path_, section, key, value);
+    if (result == ProfileWrite::ProfileFunctionsOnly)
+        WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), profilePath(path_).c_str());
+    if (result == ProfileWrite::Failed && traceOn())
+        trace(L"settings file " + path_ + L": [" + section + L"] " + key + L" not written (error " +
+              std::to_wstring(GetLastError()) + L")");
     // A write within one tick of the file's previous time, at the same size, would look unchanged.
     forgetProfileFile(path_);
     forgetText();

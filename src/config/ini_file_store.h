@@ -1,7 +1,8 @@
-// An INI file read by the rules of the Windows profile functions (case, trimming, quotes, encodings)
-// and written through them. Lookups are answered from the file's text read once (profile_file.h); the
-// profile functions answer only what that cannot. Holds no handle between calls. Paths beyond the
-// classic limit reach the profile functions in their short (8.3) form where the volume has one.
+// An INI file read and written by the rules of the Windows profile functions (case, trimming, quotes,
+// encodings). Lookups are answered from the file's text read once (profile_file.h), and writes made by
+// the same rules (profile_write.h); the profile functions answer only what those cannot. Holds no handle
+// between calls. Paths beyond the classic limit reach the profile functions in their short (8.3) form where
+// the volume has one.
 #pragma once
 
 #include <string>
@@ -29,7 +30,8 @@ public:
     void getValue(const std::wstring& section, const std::wstring& key, std::wstring& value) override;
     // The file's non-empty section names; empty when there is no file.
     void getSectionNames(std::vector<std::wstring>& names) override;
-    // WritePrivateProfileStringW; the result is not reported.
+    // writeProfileValue, or WritePrivateProfileStringW for a file the profile functions alone read; the
+    // result is not reported (the trace names a failure).
     void setValue(const std::wstring& section, const std::wstring& key, const std::wstring& value) override;
     // DeleteFileW on the path; the result is not reported.
     void deleteBackingFile() override;

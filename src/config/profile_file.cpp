@@ -65,7 +65,11 @@ bool isMappedToRegistry(const std::wstring& path) {
            ERROR_SUCCESS;
 }
 
-std::wstring decode(const std::string& bytes) {
+}  // namespace
+
+bool isReadDirectly(const std::wstring& path) { return isFullyQualified(path) && !isMappedToRegistry(path); }
+
+std::wstring decodeProfileBytes(const std::string& bytes) {
     const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
     size_t mark = 0;
     const ProfileEncoding encoding = detectProfileEncoding(data, bytes.size(), mark);
@@ -76,29 +80,27 @@ std::wstring decode(const std::string& bytes) {
     return fromCodePage(encoding == ProfileEncoding::Utf8 ? CP_UTF8 : CP_ACP, bytes.data() + mark, size);
 }
 
-enum class ReadResult { Read, Unreadable, TooLarge };
-
-// A file that cannot be opened or read gives the profile functions no keys, and no bytes here.
-ReadResult readBytes(const std::wstring& path, std::string& bytes) {
+ProfileBytes readProfileBytes(const std::wstring& path, std::string& bytes) {
+    bytes.clear();
     // The profile functions share the file with writers and deleters alike.
     UniqueFile file(CreateFileW(toLongPathForm(path).c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return GetLastError() == ERROR_FILE_NOT_FOUND ? ProfileBytes::Missing : ProfileBytes::Unreadable;
     LARGE_INTEGER size;
-    if (!file || !GetFileSizeEx(file.get(), &size)) return ReadResult::Unreadable;
-    if (static_cast<unsigned long long>(size.QuadPart) > INT_MAX) return ReadResult::TooLarge;
+    if (!GetFileSizeEx(file.get(), &size)) return ProfileBytes::Unreadable;
+    if (static_cast<unsigned long long>(size.QuadPart) > INT_MAX) return ProfileBytes::TooLarge;
     bytes.resize(static_cast<size_t>(size.QuadPart));
     DWORD read = 0;
     if (!bytes.empty() &&
         !ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr)) {
         bytes.clear();
-        return ReadResult::Unreadable;
+        return ProfileBytes::Unreadable;
     }
     bytes.resize(read);
-    return ReadResult::Read;
+    return ProfileBytes::Read;
 }
-
-}  // namespace
 
 bool readProfileFile(const std::wstring& path, std::wstring& text) {
     if (!isFullyQualified(path)) return false;
@@ -116,11 +118,12 @@ bool readProfileFile(const std::wstring& path, std::wstring& text) {
     if (isMappedToRegistry(path)) return false;
 
     std::string bytes;
-    const ReadResult result = readBytes(path, bytes);
-    if (result == ReadResult::TooLarge) return false;
-    text = decode(bytes);
+    const ProfileBytes result = readProfileBytes(path, bytes);
+    if (result == ProfileBytes::TooLarge) return false;
+    // A file that cannot be opened or read gives the profile functions no keys, and no bytes here.
+    text = decodeProfileBytes(bytes);
     // A file that could not be read (locked, or a folder) may be readable at the next look.
-    if (!exists || result != ReadResult::Read) return true;
+    if (!exists || result != ProfileBytes::Read) return true;
 
     const ExclusiveLock exclusive(cacheLock);
     Cache& files = cache();

@@ -14,7 +14,20 @@ namespace qx {
 // read again only when its size or time has changed, or after forgetProfileFile.
 [[nodiscard]] bool readProfileFile(const std::wstring& path, std::wstring& text);
 
-// Drops what was read of `path`, after the profile functions wrote or it was deleted.
+// Drops what was read of `path`, after it was written or deleted.
 void forgetProfileFile(const std::wstring& path);
+
+// Whether readProfileFile answers for the file at `path` rather than the profile functions: false for
+// a path that is not fully qualified or a file name the registry maps. What it reads, it also writes.
+bool isReadDirectly(const std::wstring& path);
+
+enum class ProfileBytes { Read, Missing, Unreadable, TooLarge };
+// The bytes of the file at `path`, read while others may write or delete it, as the profile functions
+// share it; empty unless Read. A file of 2 GB or more is TooLarge.
+ProfileBytes readProfileBytes(const std::wstring& path, std::string& bytes);
+
+// A file's bytes as the profile functions decode them: by the byte-order mark, else in the ANSI code
+// page of the process.
+std::wstring decodeProfileBytes(const std::string& bytes);
 
 }  // namespace qx

@@ -56,8 +56,10 @@ bool prepareIdentity(ServiceIdentity& identity, Launcher& launcher) {
     return true;
 }
 
-ServiceStatusBlock::ServiceStatusBlock(DWORD maxStopCheckPoints)
-    : maxStopCheckPoints_(maxStopCheckPoints), wakeProgress_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+ServiceStatusBlock::ServiceStatusBlock(DWORD maxStopCheckPoints, ReportServiceStatusFn report)
+    : report_(report),
+      maxStopCheckPoints_(maxStopCheckPoints),
+      wakeProgress_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
     gServiceStatus = this;
 }
 
@@ -71,37 +73,70 @@ ServiceStatusBlock::~ServiceStatusBlock() {
     if (gServiceStatus == this) gServiceStatus = nullptr;
 }
 
-bool ServiceStatusBlock::reportLocked() {
-    if (stopped_) return false;
-    return SetServiceStatus(statusHandle, &status) != FALSE;
+bool ServiceStatusBlock::publish(Turn turn) {
+    SERVICE_STATUS snapshot{};
+    {
+        ExclusiveLock guard(lock_);
+        if (reporting_) {
+            // The report on its way reports this change next, as it goes on until none is left. The
+            // control handler must not wait for it: a report may wait for the handler to return.
+            if (turn == Turn::HandOver) return true;
+            while (reporting_) SleepConditionVariableSRW(&reportDone_, &lock_, INFINITE, 0);
+            return lastReportOk_;
+        }
+        reporting_ = true;
+        snapshot = status;
+        reported_ = changes_;
+    }
+    const bool ok = report_(statusHandle, &snapshot) != FALSE;
+    bool lastOk = ok;
+    for (;;) {
+        {
+            ExclusiveLock guard(lock_);
+            lastReportOk_ = lastOk;
+            if (changes_ == reported_) {
+                reporting_ = false;
+                WakeAllConditionVariable(&reportDone_);
+                return ok;
+            }
+            snapshot = status;
+            reported_ = changes_;
+        }
+        lastOk = report_(statusHandle, &snapshot) != FALSE;
+    }
 }
 
 bool ServiceStatusBlock::reportRunning() {
-    ExclusiveLock guard(lock_);
-    if (stopped_) return false;
-    status.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
-    status.dwCurrentState = SERVICE_RUNNING;
-    status.dwControlsAccepted = SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN;
-    status.dwWin32ExitCode = 0;
-    status.dwServiceSpecificExitCode = 0;
-    status.dwCheckPoint = 0;
-    status.dwWaitHint = 0;
-    return reportLocked();
+    {
+        ExclusiveLock guard(lock_);
+        if (stopped_) return false;
+        status.dwServiceType = SERVICE_WIN32_OWN_PROCESS;
+        status.dwCurrentState = SERVICE_RUNNING;
+        status.dwControlsAccepted = SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN;
+        status.dwWin32ExitCode = 0;
+        status.dwServiceSpecificExitCode = 0;
+        status.dwCheckPoint = 0;
+        status.dwWaitHint = 0;
+        ++changes_;
+    }
+    return publish(Turn::Wait);
 }
 
 bool ServiceStatusBlock::reportStopPending() {
-    ExclusiveLock guard(lock_);
-    if (stopped_) return false;
-    status.dwCurrentState = SERVICE_STOP_PENDING;
-    status.dwWin32ExitCode = 0;
-    status.dwCheckPoint = 0;
-    status.dwWaitHint = kStopWaitHintMs;
-    stopAbandoned_ = false;
-    return reportLocked();
+    {
+        ExclusiveLock guard(lock_);
+        if (stopped_) return false;
+        status.dwCurrentState = SERVICE_STOP_PENDING;
+        status.dwWin32ExitCode = 0;
+        status.dwCheckPoint = 0;
+        status.dwWaitHint = kStopWaitHintMs;
+        stopAbandoned_ = false;
+        ++changes_;
+    }
+    return publish(Turn::HandOver);
 }
 
 bool ServiceStatusBlock::reportStopped(DWORD win32ExitCode) {
-    SERVICE_STATUS last{};
     {
         ExclusiveLock guard(lock_);
         if (stopped_) return false;
@@ -110,26 +145,32 @@ bool ServiceStatusBlock::reportStopped(DWORD win32ExitCode) {
         status.dwWin32ExitCode = win32ExitCode;
         status.dwCheckPoint = 0;
         status.dwWaitHint = 0;
-        last = status;
+        ++changes_;
     }
-    // Outside the lock: reporting STOPPED takes the dispatcher's own lock, which the dispatcher holds
-    // while it runs the control handler, and the handler takes this one. Nothing is reported after this.
-    return SetServiceStatus(statusHandle, &last) != FALSE;
+    // Waits for its turn: the process may end as soon as this returns, and STOPPED must be out by then.
+    return publish(Turn::Wait);
 }
 
 bool ServiceStatusBlock::reportCurrent() {
-    ExclusiveLock guard(lock_);
-    return reportLocked();
+    {
+        ExclusiveLock guard(lock_);
+        if (stopped_) return false;
+        ++changes_;
+    }
+    return publish(Turn::HandOver);
 }
 
 bool ServiceStatusBlock::advanceStopCheckPoint() {
-    ExclusiveLock guard(lock_);
-    if (status.dwCurrentState != SERVICE_STOP_PENDING || stopAbandoned_ || closing_) return false;
-    // A stop that never ends must not look busy for ever: past the bound the wait hint runs out and the
-    // control manager decides.
-    if (status.dwCheckPoint >= maxStopCheckPoints_) return false;
-    ++status.dwCheckPoint;
-    return reportLocked();
+    {
+        ExclusiveLock guard(lock_);
+        if (status.dwCurrentState != SERVICE_STOP_PENDING || stopAbandoned_ || closing_) return false;
+        // A stop that never ends must not look busy for ever: past the bound the wait hint runs out and
+        // the control manager decides.
+        if (status.dwCheckPoint >= maxStopCheckPoints_) return false;
+        ++status.dwCheckPoint;
+        ++changes_;
+    }
+    return publish(Turn::Wait);
 }
 
 void ServiceStatusBlock::abandonStop() {
@@ -175,9 +216,14 @@ ServiceHost::~ServiceHost() {
 }
 
 void ServiceHost::serviceStop() {
-    // Not kept: the stop thread is never waited for (see the class).
-    const UniqueHandle stopThread(CreateThread(nullptr, 0, stopThreadMain, nullptr, 0, nullptr));
-    if (stopThread) status_->startStopProgress();
+    // A stop before main has started is settled here, before the control manager hears back: main
+    // then never runs, and no thread has to reach the VM.
+    if (!cancelMain(*launcher_)) {
+        // Not kept: the stop thread is never waited for (see the class).
+        const UniqueHandle stopThread(CreateThread(nullptr, 0, stopThreadMain, nullptr, 0, nullptr));
+        if (!stopThread) return;
+    }
+    status_->startStopProgress();
 }
 
 void ServiceHost::onVmExit(int32_t code) {

@@ -32,17 +32,25 @@ struct ServiceIdentity {
 // takes longer is then left to the control manager to judge.
 constexpr DWORD kMaxStopCheckPoints = 120;
 
-// The reported status. Reports are serialised, and STOPPED is the last one: a progress report during a
-// stop can never follow it.
+// How a status reaches the control manager: SetServiceStatus, or a stand-in in tests.
+using ReportServiceStatusFn = BOOL(WINAPI*)(SERVICE_STATUS_HANDLE, LPSERVICE_STATUS);
+
+// The reported status. Every report is made outside the lock that the control handler takes: a report
+// may wait for the control manager, which may be waiting for the handler. Reports never overlap and go
+// out in the order of the changes, the newest last; STOPPED is the last one, and nothing is reported
+// after it.
 struct ServiceStatusBlock {
     // Publishes itself for the service main and the control handler.
-    explicit ServiceStatusBlock(DWORD maxStopCheckPoints = kMaxStopCheckPoints);
+    explicit ServiceStatusBlock(DWORD maxStopCheckPoints = kMaxStopCheckPoints,
+                                ReportServiceStatusFn report = SetServiceStatus);
     ~ServiceStatusBlock();  // ends the progress thread
     ServiceStatusBlock(const ServiceStatusBlock&) = delete;
     ServiceStatusBlock& operator=(const ServiceStatusBlock&) = delete;
 
-    // Each sets the fields and reports at once; false when SetServiceStatus fails or STOPPED has been
-    // reported already.
+    // Each sets the fields and reports; false when the report fails or STOPPED has been reported
+    // already. The service thread's and the progress thread's reports wait for one on its way; the
+    // control handler's two (stop pending, the interrogation answer) never wait: they leave their
+    // state to the report on its way, which reports it next, and count as made.
     [[nodiscard]] bool reportRunning();
     [[nodiscard]] bool reportStopPending();
     [[nodiscard]] bool reportStopped(DWORD win32ExitCode);
@@ -60,13 +68,21 @@ struct ServiceStatusBlock {
     ServiceHost* host = nullptr;
 
 private:
-    bool reportLocked();
+    enum class Turn { Wait, HandOver };
+    // Reports the status after a change made under the lock (counted in changes_), outside it.
+    bool publish(Turn turn);
 
     static DWORD WINAPI stopProgressThreadMain(LPVOID block);
 
     SRWLOCK lock_ = SRWLOCK_INIT;
+    CONDITION_VARIABLE reportDone_ = CONDITION_VARIABLE_INIT;
+    const ReportServiceStatusFn report_;
+    unsigned long long changes_ = 0;   // changes of the status so far
+    unsigned long long reported_ = 0;  // the changes the report on its way, or the last one, carries
+    bool reporting_ = false;           // a report is on its way
+    bool lastReportOk_ = false;
     bool stopAbandoned_ = false;
-    bool stopped_ = false;  // STOPPED has been reported, or is being: nothing is reported after it
+    bool stopped_ = false;  // STOPPED has been set: nothing is changed or reported after it
     bool closing_ = false;  // the block is going: no more progress
     const DWORD maxStopCheckPoints_;
     volatile LONG progressRunning_ = 0;
@@ -87,7 +103,8 @@ public:
     // Appends the service arguments (the service name unless "Omit Service Name", then the start
     // parameters) and runs the launch; its result is the service's exit code.
     int32_t serviceRun(DWORD argc, LPWSTR* argv);
-    // Starts a stop thread and returns at once.
+    // Settles a stop before main at once (main then never runs), or starts a stop thread; returns at
+    // once either way.
     void serviceStop();
 
     void onVmExit(int32_t code) override;

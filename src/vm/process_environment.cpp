@@ -27,6 +27,9 @@ void prepareProcessEnvironment(VmSettings& vm, const std::wstring& jvmLibraryPat
     const std::wstring home = cutPathComponents(jvmLibraryPath, 3);
     setVariable(L"QX_JVM_PATH", jvmLibraryPath);
     setVariable(L"QX_JVM_HOME", home);
+    // Settings name the application's own files by it, wherever the application was installed.
+    const std::wstring folder = launcherFolder(executablePath);
+    setVariable(L"QX_EXE_DIR", folder.empty() ? folder : folder.substr(0, folder.size() - 1));
 
     if (!vm.libraryPath.empty()) {
         std::wstring text = vm.libraryPath;

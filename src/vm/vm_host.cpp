@@ -181,12 +181,10 @@ MainResult runMainClass(VmSettings& vm, bool stayAttached) {
 
     bool cancelled = false;
     {
-        // A cancel either comes first, and no code of the application ever runs, or finds it started
-        // and reaches it through attachToVm.
-        const ExclusiveLock guard(vm.javaVmLock);
+        const SharedLock guard(vm.javaVmLock);
         cancelled = vm.mainCancelled;
-        vm.mainStarted = !cancelled;
     }
+    // Cancelled this early, no code of the application runs at all.
     if (cancelled) {
         vm.javaVm->DetachCurrentThread();
         return MainResult::Returned;
@@ -212,6 +210,21 @@ MainResult runMainClass(VmSettings& vm, bool stayAttached) {
     if (!javaArgs) {
         env->ExceptionDescribe();
         return fail();
+    }
+    {
+        // Loading ran the class's static initialiser, which may take any time. A cancel either comes
+        // before this point, and main never runs, or finds main started and reaches it through
+        // attachToVm: the application's stop never meets a class whose main has not started.
+        const ExclusiveLock guard(vm.javaVmLock);
+        cancelled = vm.mainCancelled;
+        vm.mainStarted = !cancelled;
+    }
+    if (cancelled) {
+        // The initialiser may have started threads or registered hooks: the run ends as a stop of a
+        // class without stop() ends it, through System.exit(0), which returns only when it fails.
+        static_cast<void>(callSystemExit(env, 0));
+        vm.javaVm->DetachCurrentThread();
+        return MainResult::Returned;
     }
     if (vm.readyEvent) SetEvent(vm.readyEvent.get());
 

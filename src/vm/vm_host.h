@@ -22,14 +22,16 @@ enum class MainResult { Returned, Threw, Failed };
 
 // Creates the VM with the launcher's options plus the abort and exit hooks, then redirects output.
 [[nodiscard]] bool createVm(VmSettings& vm);
-// Loads the main class and calls main, unless the run was cancelled before (then nothing of the
-// application runs and the result is Returned). The calling thread is detached from the VM on every
+// Loads the main class and calls main, unless the run was cancelled before main was called: then the
+// result is Returned, and nothing of the application has run, or, once its class has been loaded and
+// initialised, the VM is ended through System.exit(0). The calling thread is detached from the VM on every
 // path (or, with `stayAttached`, sleeps forever once main has returned), so destroying the VM later
 // cannot wait on it.
 MainResult runMainClass(VmSettings& vm, bool stayAttached);
 
-// Asks a run whose application has not started to end without it: true when none of its code will run;
-// false once it has started (it is then reached through attachToVm).
+// Asks a run whose main has not started to end without it: true when main will never run; false once
+// it has started (the application is then reached through attachToVm). Takes one short lock and makes
+// no VM call, so a service's control handler may call it.
 [[nodiscard]] bool cancelMain(VmSettings& vm);
 
 // Attaches the calling helper thread to the VM: the VM, with the thread's environment in `env`, or null

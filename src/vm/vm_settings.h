@@ -24,8 +24,8 @@ struct VmSettings {
     VmExitListener* exitListener = nullptr;  // receives the exit and abort hooks; service mode only
     JavaVM* javaVm = nullptr;                // set between VM creation and destruction
     SRWLOCK javaVmLock = SRWLOCK_INIT;       // guards javaVm and the two flags below, never across a VM call
-    bool mainStarted = false;                // the application's code may run: its class is loaded
-    bool mainCancelled = false;              // asked to end before that: the application never starts
+    bool mainStarted = false;                // main is about to run, or runs
+    bool mainCancelled = false;              // asked to end before that: main never runs
     JNIEnv* jniEnv = nullptr;                // the creating thread's environment
     std::wstring mainClass;                  // with "/" separators
     std::vector<std::wstring> arguments;     // what main receives

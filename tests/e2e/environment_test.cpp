@@ -25,11 +25,12 @@ TEST(ProcessEnvironment, RuntimeIsPublishedAndPathExtended) {
     LauncherApp app = makeApp(L"env-published");
     app.writeIni(probeIni("System Path=C:\\tools\r\n"));
     app.options.env[L"Path"] = L"C:\\windows\\system32";
-    ChildResult r = app.run(L"--env=QX_JVM_PATH --env=QX_JVM_HOME --env=Path");
+    ChildResult r = app.run(L"--env=QX_JVM_PATH --env=QX_JVM_HOME --env=QX_EXE_DIR --env=Path");
     ASSERT_EQ(r.exitCode, 0u) << r.out << r.err;
     const std::string home = narrow(runtimeHome(L"jdk17"));
     EXPECT_EQ(valueOf(r.out, "env[QX_JVM_PATH]"), home + "\\bin\\server\\jvm.dll");
     EXPECT_EQ(valueOf(r.out, "env[QX_JVM_HOME]"), home);
+    EXPECT_EQ(valueOf(r.out, "env[QX_EXE_DIR]"), narrow(app.dir));
     EXPECT_EQ(valueOf(r.out, "env[Path]"), "C:\\tools;C:\\windows\\system32;" + home + "\\bin");
     // Without "Library Path" the VM keeps its own default.
     EXPECT_EQ(libraryPathOption(app), "");
@@ -70,14 +71,16 @@ TEST(ProcessEnvironment, UndefinedPathStaysLiteral) {
 TEST(ProcessEnvironment, SettingsMayReferToTheRuntime) {
     LauncherApp app = makeApp(L"env-refer");
     app.writeIni(
-        probeIni("Virtual Machine Parameters=\"-Dhome=%QX_JVM_HOME%\" -Dmissing=%QX_NOT_DEFINED%\r\n",
+        probeIni("Virtual Machine Parameters=\"-Dhome=%QX_JVM_HOME%\" \"-Dfiles=%QX_EXE_DIR%\\app\""
+                 " -Dmissing=%QX_NOT_DEFINED%\r\n",
                  "Cmd=%QX_JVM_PATH%\r\n"));
-    ChildResult r = app.run(L"--prop=home --prop=missing");
+    ChildResult r = app.run(L"--prop=home --prop=missing --prop=files");
     ASSERT_EQ(r.exitCode, 0u) << r.out << r.err;
     const std::string home = narrow(runtimeHome(L"jdk17"));
     EXPECT_EQ(valueOf(r.out, "prop[home]"), home);
     EXPECT_EQ(valueOf(r.out, "prop[missing]"), "%QX_NOT_DEFINED%");
-    EXPECT_EQ(valueOf(r.out, "arg[2]"), home + "\\bin\\server\\jvm.dll");
+    EXPECT_EQ(valueOf(r.out, "prop[files]"), narrow(app.dir) + "\\app");
+    EXPECT_EQ(valueOf(r.out, "arg[3]"), home + "\\bin\\server\\jvm.dll");
 }
 
 TEST(ProcessEnvironment, HugeLibraryPathDoesNotBreakTheStart) {

@@ -172,36 +172,61 @@ TEST_F(MissingRuntime, TheSystemFolderBrowserCanBeCancelled) {
     EXPECT_EQ(start.finish().exitCode, kFailed);
 }
 
-TEST_F(MissingRuntime, AChosenRuntimeRunsTheAppAndIsFoundDirectlyNextTime) {
-    LauncherApp app = makeApp(L"missing-runtime-choose");
-    const std::wstring pair = app.dir + L"\\pair32.exe";
-    app.writeIni(appIni("", "Pair Product=" + narrow(pair) + "\r\n"));
+// A copy of the bridge runtime in `folder` (created), so a runtime can live under any name.
+bool copyRuntime(const std::wstring& folder) {
     const std::wstring home = runtimeHome(L"jdk17");
-    {
-        Start start(app, L"first");
-        ASSERT_TRUE(start.dialog());
-        ASSERT_NO_FATAL_FAILURE(chooseFolder(start, home));
-        EXPECT_EQ(windowText(start.item(IDC_JRE_PATH)), home);
-        ASSERT_TRUE(IsWindowEnabled(start.item(IDOK)));
-        clickWindow(start.item(IDOK));
-        const ChildResult r = start.finish();
-        EXPECT_EQ(r.exitCode, 0u) << r.out << r.err;
-        EXPECT_TRUE(hasLine(r.out, "arg[0]=first")) << r.out;
-        EXPECT_TRUE(hasLine(r.out, "main done")) << r.out;
+    const wchar_t* const files[] = {L"\\bin\\server\\jvm.dll", L"\\bin\\java.dll",
+                                    L"\\bin\\splashscreen.dll"};
+    for (const wchar_t* sub : {L"", L"\\bin", L"\\bin\\server"})
+        CreateDirectoryW((folder + sub).c_str(), nullptr);
+    for (const wchar_t* file : files) {
+        if (!copyFile(home + file, folder + file)) return false;
     }
-    // The folder, with a backslash, in this app's and the companion's per-user files only.
-    EXPECT_EQ(jrePathIn(userFile(app, L"app")), home + L"\\");
-    EXPECT_EQ(jrePathIn(userFile(app, L"pair32")), home + L"\\");
-    EXPECT_EQ(jrePathIn(app.ini), L"<none>");
-    EXPECT_FALSE(exists(app.dir + L"\\pair32.ini"));
+    return true;
+}
 
-    // The next start finds it without asking.
-    LauncherApp again = app;
-    again.options.timeoutMs = 30000;
-    const ChildResult next = again.run(L"second");
-    EXPECT_FALSE(next.timedOut) << "the dialog came back";
-    EXPECT_EQ(next.exitCode, 0u) << next.out << next.err;
-    EXPECT_TRUE(hasLine(next.out, "arg[0]=second")) << next.out;
+// The per-user file starts as UTF-16 with a mark, so a folder outside the ANSI code page (1252 here)
+// survives until the next start.
+TEST_F(MissingRuntime, AChosenRuntimeRunsTheAppAndIsFoundDirectlyNextTime) {
+    for (const std::wstring& folder : {std::wstring(), std::wstring(L"Java \u03A9\u03BB \u65E5\u672C")}) {
+        LauncherApp app = makeApp(L"missing-runtime-choose");
+        const std::wstring pair = app.dir + L"\\pair32.exe";
+        app.writeIni(appIni("", "Pair Product=" + narrow(pair) + "\r\n"));
+        std::wstring home = runtimeHome(L"jdk17");
+        if (!folder.empty()) {
+            home = app.dir + L"\\" + folder;
+            ASSERT_TRUE(copyRuntime(home));
+        }
+        const std::string name = narrow(home);
+        {
+            Start start(app, L"first");
+            ASSERT_TRUE(start.dialog()) << name;
+            ASSERT_NO_FATAL_FAILURE(chooseFolder(start, home));
+            EXPECT_EQ(windowText(start.item(IDC_JRE_PATH)), home);
+            ASSERT_TRUE(IsWindowEnabled(start.item(IDOK))) << name;
+            clickWindow(start.item(IDOK));
+            const ChildResult r = start.finish();
+            EXPECT_EQ(r.exitCode, 0u) << name << r.out << r.err;
+            EXPECT_TRUE(hasLine(r.out, "arg[0]=first")) << name << r.out;
+            EXPECT_TRUE(hasLine(r.out, "main done")) << name << r.out;
+        }
+        // The folder, with a backslash, in this app's and the companion's per-user files only.
+        EXPECT_EQ(jrePathIn(userFile(app, L"app")), home + L"\\") << name;
+        EXPECT_EQ(jrePathIn(userFile(app, L"pair32")), home + L"\\") << name;
+        EXPECT_EQ(jrePathIn(app.ini), L"<none>") << name;
+        EXPECT_FALSE(exists(app.dir + L"\\pair32.ini")) << name;
+        std::string bytes;
+        ASSERT_TRUE(readFile(userFile(app, L"app"), bytes));
+        EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE") << name;
+
+        // The next start finds it without asking.
+        LauncherApp again = app;
+        again.options.timeoutMs = 30000;
+        const ChildResult next = again.run(L"second");
+        EXPECT_FALSE(next.timedOut) << name << ": the dialog came back";
+        EXPECT_EQ(next.exitCode, 0u) << name << next.out << next.err;
+        EXPECT_TRUE(hasLine(next.out, "arg[0]=second")) << name << next.out;
+    }
 }
 
 TEST_F(MissingRuntime, AServiceRemembersTheRuntimeBesideTheExecutables) {

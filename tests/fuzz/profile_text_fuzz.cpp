@@ -1,6 +1,8 @@
 // A settings file read by the profile functions' rules: any bytes decode and split without fault, and
-// the rules hold for whatever the text is. The comparison with the functions themselves runs under
+// the rules hold for whatever the text is. A value written by the same rules reads back as written and
+// leaves every other lookup as it was. The comparison with the functions themselves runs under
 // Wine (tests/unit/profile_file_test.cpp, also run by scripts/fuzz).
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -16,6 +18,19 @@ std::wstring flipAsciiCase(std::wstring text) {
         if ((c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z')) c = static_cast<wchar_t>(c ^ 0x20);
     }
     return text;
+}
+
+// A name as a lookup compares it: up to a NUL, without blanks around it, A to Z in lower case.
+std::wstring lookupForm(std::wstring name) {
+    name.erase(std::min(name.find(L'\0'), name.size()));
+    while (!name.empty() && isBlank(name.back())) name.pop_back();
+    size_t begin = 0;
+    while (begin < name.size() && isBlank(name[begin])) ++begin;
+    name.erase(0, begin);
+    for (wchar_t& c : name) {
+        if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c + (L'a' - L'A'));
+    }
+    return name;
 }
 
 bool clean(const std::wstring& text, const std::wstring& banned) {
@@ -38,9 +53,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } else {
         text = qxfuzz::units(data + mark, size - mark);
     }
-    const std::vector<std::wstring> in = qxfuzz::fields(data, size, 3);
+    const std::vector<std::wstring> in = qxfuzz::fields(data, size, 4);
     const std::wstring& section = in[1];
     const std::wstring& key = in[2];
+    const std::wstring& other = in[3];
 
     const std::wstring value = qx::profileValue(text, section, key);
     // A value lies within one line and ends at the first NUL.
@@ -56,6 +72,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         QX_FUZZ_CHECK(qx::profileValue(first, section, key) == in[0]);
         const std::wstring quoted = L"[" + section + L"]\r\n" + key + L" = \"" + in[0] + L"\"\r\n" + text;
         QX_FUZZ_CHECK(qx::profileValue(quoted, section, key) == in[0]);
+    }
+
+    std::wstring written = text;
+    if (qx::withProfileValue(written, section, key, in[0])) {
+        QX_FUZZ_CHECK(qx::profileValue(written, section, key) == in[0]);
+        if (lookupForm(other) != lookupForm(key))
+            QX_FUZZ_CHECK(qx::profileValue(written, section, other) ==
+                          qx::profileValue(text, section, other));
+        if (lookupForm(other) != lookupForm(section))
+            QX_FUZZ_CHECK(qx::profileValue(written, other, key) == qx::profileValue(text, other, key));
+        // Written again, the text stays as it is: the section and the key are found, never added twice.
+        std::wstring again = written;
+        QX_FUZZ_CHECK(qx::withProfileValue(again, section, key, in[0]) && again == written);
+    } else {
+        QX_FUZZ_CHECK(written == text);
     }
     return 0;
 }

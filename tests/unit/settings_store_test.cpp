@@ -4,11 +4,15 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "base/scoped.h"
+#include "base/split_text.h"
 #include "config/ini_file_store.h"
 #include "config/layered_store.h"
+#include "config/profile_file.h"
 #include "support/lib/test_env.h"
 
 namespace qx {
@@ -16,11 +20,11 @@ namespace {
 
 using Names = std::vector<std::wstring>;
 
-std::string utf16Bytes(const std::wstring& text) {
+std::string utf16Bytes(const std::wstring& text, bool bigEndian = false) {
     std::string bytes;
     for (wchar_t c : text) {
-        bytes.push_back(static_cast<char>(c & 0xFF));
-        bytes.push_back(static_cast<char>(c >> 8));
+        bytes.push_back(static_cast<char>(bigEndian ? c >> 8 : c & 0xFF));
+        bytes.push_back(static_cast<char>(bigEndian ? c & 0xFF : c >> 8));
     }
     return bytes;
 }
@@ -106,6 +110,111 @@ TEST(IniFileStore, WritesAreSeenByTheNextLookupAndDeleteRemovesTheFile) {
     store.deleteBackingFile();
     EXPECT_EQ(GetFileAttributesW(path.c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(fileValue(path, L"Java Runtime Environment", L"JRE Path"), L"");
+}
+
+// The value as the platform's own profile functions read the file.
+std::wstring platformValue(const std::wstring& path, const std::wstring& section, const std::wstring& key) {
+    std::wstring value(4096, L'\0');
+    value.resize(GetPrivateProfileStringW(section.c_str(), key.c_str(), L"", value.data(),
+                                          static_cast<DWORD>(value.size()), path.c_str()));
+    return value;
+}
+
+// Headers of `section` in the file, whatever their case.
+int headersOf(const std::wstring& path, const std::wstring& section) {
+    std::string bytes;
+    if (!qxtest::readFile(path, bytes)) return 0;
+    int count = 0;
+    std::vector<std::wstring> lines;
+    splitText(decodeProfileBytes(bytes), L"\r\n", lines);
+    for (const std::wstring& line : lines) {
+        if (_wcsicmp(line.c_str(), (L"[" + section + L"]").c_str()) == 0) ++count;
+    }
+    return count;
+}
+
+// "JRE Path" written into a settings file of any kind reads back exactly, by the launcher and by the
+// platform's profile functions alike; every other key keeps its value, and the file keeps its encoding
+// where it can hold the value and the profile functions know it (else it becomes UTF-16LE with a mark).
+TEST(IniFileStore, AWrittenValueReadsBackExactlyAndLeavesTheRestAsItWas) {
+    const std::wstring jre = L"Java Runtime Environment";
+    const std::wstring unicode =
+        L"[Java Runtime Environment]\r\nMain Class=qx.App\r\nVirtual Machine Parameters=-Dname=Gr\x00F6\x00DF"
+        L"e \x65E5\r\nJRE Path=C:\\old\\\r\n\r\n[Application]\r\nSplash Image=\x03A9.png\r\n";
+    struct File {
+        const char* kind;
+        bool exists;
+        std::string bytes;
+        bool staysAnsi;  // when the value has an exact form in the ANSI code page
+    } const files[] = {
+        {"new", false, "", false},
+        {"empty", true, "", false},
+        {"ANSI", true,
+         "; Gr\xF6\xDF"
+         "e\r\n[Java Runtime Environment]\r\nMain Class=qx.App\r\n"
+         "Virtual Machine Parameters=-Dname=Gr\xF6\xDF"
+         "e\r\n\r\n[Application]\r\nSplash Image=a.png",
+         true},
+        // The mark glued to the first header, as Windows' profile functions would read it.
+        {"UTF-8 with a mark", true, "\xEF\xBB\xBF" + qxtest::narrow(unicode), false},
+        {"UTF-16LE", true, "\xFF\xFE" + utf16Bytes(unicode), false},
+        {"UTF-16BE", true, "\xFE\xFF" + utf16Bytes(unicode, true), false},
+        // Only the first section of a name is read, so the value goes there.
+        {"two sections of the name", true,
+         "[Java Runtime Environment]\r\nMain Class=a\r\n[Other]\r\nk=v\r\n[java runtime environment]\r\n"
+         "JRE Path=never read\r\n",
+         true},
+    };
+    const struct {
+        std::wstring text;
+        bool ansi;
+    } values[] = {{L"C:\\Java\\jdk17\\", true},
+                  {L"C:\\Users\\J\x00F6rg\\Java \x03A9\x03BB \x65E5\x672C\\", false},
+                  {L" 'C:\\odd' ", true}};
+    const std::pair<std::wstring, std::wstring> others[] = {{jre, L"Main Class"},
+                                                            {jre, L"Virtual Machine Parameters"},
+                                                            {L"Application", L"Splash Image"},
+                                                            {L"Other", L"k"}};
+    for (const File& file : files) {
+        for (const auto& value : values) {
+            const std::string what = std::string(file.kind) + ", " + qxtest::narrow(value.text);
+            const std::wstring dir = qxtest::scratchDir(L"IniFileStoreWriteTable");
+            const std::wstring path = dir + L"\\user.ini";
+            if (file.exists) {
+                ASSERT_TRUE(qxtest::writeFile(path, file.bytes));
+            }
+            std::vector<std::wstring> before;
+            for (const auto& [section, key] : others) before.push_back(fileValue(path, section, key));
+            const int sections = std::max(1, headersOf(path, jre));
+
+            IniFileStore(path).setValue(jre, L"JRE Path", value.text);
+
+            EXPECT_EQ(fileValue(path, jre, L"JRE Path"), value.text) << what;
+            EXPECT_EQ(platformValue(path, jre, L"JRE Path"), value.text) << what;
+            for (size_t i = 0; i < before.size(); ++i) {
+                const auto& [section, key] = others[i];
+                EXPECT_EQ(fileValue(path, section, key), before[i]) << what << ": " << qxtest::narrow(key);
+                EXPECT_EQ(platformValue(path, section, key), before[i])
+                    << what << ": " << qxtest::narrow(key);
+            }
+            EXPECT_EQ(headersOf(path, jre), sections) << what;
+            std::string bytes;
+            ASSERT_TRUE(qxtest::readFile(path, bytes));
+            EXPECT_EQ(bytes.rfind("\xFF\xFE", 0) == 0, !(file.staysAnsi && value.ansi)) << what;
+            // The new text went in by a rename: nothing is left beside the file.
+            WIN32_FIND_DATAW found;
+            UniqueFind find(FindFirstFileW((dir + L"\\*.new").c_str(), &found));
+            EXPECT_FALSE(find) << what;
+        }
+    }
+
+    // A read-only file is left as it is, as the profile functions leave it.
+    const std::wstring path = qxtest::scratchDir(L"IniFileStoreReadOnly") + L"\\user.ini";
+    ASSERT_TRUE(qxtest::writeFile(path, "[Java Runtime Environment]\r\nJRE Path=C:\\old\r\n"));
+    ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    IniFileStore(path).setValue(jre, L"JRE Path", L"C:\\new");
+    EXPECT_EQ(fileValue(path, jre, L"JRE Path"), L"C:\\old");
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST(LayeredStore, FileReplacesEmbeddedValuesAndPlusSectionExtendsThem) {

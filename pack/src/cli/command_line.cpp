@@ -24,9 +24,9 @@ const std::map<std::string, CommandOptions> kCommands = {
     {"check", {}},
     {"msi",
      {{"exe", "output", "wxs", "upgrade-code", "product-code", "runtime", "service", "service-start",
-       "service-account", "service-description"},
-      {"add", "file-type"},
-      {"per-user", "desktop-shortcut"}}},
+       "menu-group", "service-account", "service-description"},
+      {"add", "file-type", "file-associations"},
+      {"per-user", "desktop-shortcut", "no-start-menu"}}},
 };
 
 }  // namespace
@@ -94,6 +94,7 @@ const char* usageText() {
   qxpack inspect APP.exe [--upgrade-code CODE] [--allow-i386]
   qxpack check APP.ini [EMBEDDED.ini]
   qxpack msi --exe DIR/APP.exe --output DIR/APP.msi [options]
+  qxpack package --input DIR --main-jar JAR [options]   (the JDK packager's options: package --help)
 
 build options:
   --launcher FILE           the launcher to package (default qxlaunch.exe); qxlaunchw.exe for a desktop
@@ -125,9 +126,12 @@ msi options (the product's name, company and version come from APP.exe, its Upgr
   --product-code {GUID}     instead of a new one for each build
   --per-user                install under LocalAppData\Programs for the current user, without elevation
   --desktop-shortcut        a desktop shortcut beside the Start menu one
-  --add FILE                a file installed beside APP.exe (repeatable)
+  --menu-group NAME         the Start menu shortcut in a folder of that name
+  --no-start-menu           no Start menu shortcut
+  --add FILE|FOLDER         a file, or a folder with everything in it, installed beside APP.exe (repeatable)
   --runtime DIR             a 64-bit Java runtime installed as APP's private runtime (jre64)
   --file-type EXT:TEXT      files ending in .EXT open with APP.exe (repeatable)
+  --file-associations FILE  the same from a properties file: extension, description, mime-type, icon
   --service NAME[:DISPLAY]  install APP.exe as a service (its settings say Application Type=service);
                             no shortcut then
   --service-start demand|auto

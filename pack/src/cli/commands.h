@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "cli/command_line.h"
 
@@ -17,5 +18,7 @@ int runBuild(const CommandLine& line);
 int runInspect(const CommandLine& line);
 int runCheck(const CommandLine& line);
 int runMsi(const CommandLine& line);
+// Takes its own command line (the arguments after "package"): the JDK packager's options.
+int runPackage(const std::vector<std::string>& args);
 
 }  // namespace qxpack

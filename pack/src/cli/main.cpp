@@ -20,6 +20,7 @@ namespace {
 
 int run(const std::vector<std::string>& args) {
     using namespace qxpack;
+    if (!args.empty() && args[0] == "package") return runPackage({args.begin() + 1, args.end()});
     CommandLine line;
     std::string error;
     if (!parseCommandLine(args, line, error)) {

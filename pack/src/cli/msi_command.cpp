@@ -17,6 +17,9 @@ int runMsi(const CommandLine& line) {
     request.productCode = line.value("product-code");
     request.perUser = line.flag("per-user");
     request.desktopShortcut = line.flag("desktop-shortcut");
+    request.noStartMenu = line.flag("no-start-menu");
+    request.menuGroup = line.value("menu-group");
+    request.fileAssociations = line.all("file-associations");
     request.added = line.all("add");
     request.runtime = line.value("runtime");
     request.fileTypes = line.all("file-type");
@@ -26,7 +29,10 @@ int runMsi(const CommandLine& line) {
     request.serviceDescription = line.value("service-description");
     MsiSummary summary;
     std::string error;
-    if (!buildMsi(request, summary, error)) return fail(error);
+    const bool built = buildMsi(request, summary, error);
+    for (const std::string& warning : summary.warnings)
+        std::fprintf(stderr, "qxpack: warning: %s\n", warning.c_str());
+    if (!built) return fail(error);
     std::printf("%s: %s %s, %zu files\n", request.output.c_str(), toUtf8(summary.productName).c_str(),
                 summary.version.c_str(), summary.files);
     return 0;

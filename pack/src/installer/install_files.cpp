@@ -19,6 +19,8 @@ std::u16string lowerCase(std::u16string text) {
     return text;
 }
 
+}  // namespace
+
 bool checkRuntimeLibrary(const fs::path& runtime, std::string& error) {
     for (const char* kind : {"server", "client"}) {
         const fs::path library = runtime / "bin" / kind / "jvm.dll";
@@ -44,6 +46,8 @@ bool checkRuntimeLibrary(const fs::path& runtime, std::string& error) {
         "runtime " + runtime.u8string() + ": neither bin\\server\\jvm.dll nor bin\\client\\jvm.dll is there";
     return false;
 }
+
+namespace {
 
 // Every file under `folder`, sorted by name so that equal inputs give equal sources.
 bool collectFolder(const fs::path& folder, SourceFolder& out, size_t& count, std::string& error) {
@@ -102,6 +106,7 @@ void makeSourcesRelative(InstallerSpec& spec, const fs::path& wxsFolder) {
     relativeTo(folder, spec.executable);
     if (spec.settings) relativeTo(folder, *spec.settings);
     for (SourceFile& added : spec.added) relativeTo(folder, added);
+    for (SourceFolder& added : spec.addedFolders) relativeTo(folder, added);
     if (spec.runtime) relativeTo(folder, *spec.runtime);
 }
 
@@ -116,18 +121,25 @@ bool collectFiles(const MsiRequest& request, InstallerSpec& spec, size_t& count,
     }
     for (const std::string& added : request.added) {
         const fs::path path = fs::u8path(added);
-        if (!fs::is_regular_file(path)) {
-            error = "--add " + added + ": no such file";
+        const bool folder = fs::is_directory(path);
+        if (!folder && !fs::is_regular_file(path)) {
+            error = "--add " + added + ": no such file or folder";
             return false;
         }
-        const std::u16string name = nameOf(path);
+        const std::u16string name = nameOf(path.filename().empty() ? path.parent_path() : path);
         if (std::find(names.begin(), names.end(), lowerCase(name)) != names.end()) {
             error = "--add " + added + ": a file named \"" + toUtf8(name) + "\" is installed already";
             return false;
         }
         names.push_back(lowerCase(name));
-        spec.added.push_back(SourceFile{sourceName(path), name});
-        ++count;
+        if (folder) {
+            SourceFolder files{name, {}, {}};
+            if (!collectFolder(path, files, count, error)) return false;
+            spec.addedFolders.push_back(std::move(files));
+        } else {
+            spec.added.push_back(SourceFile{sourceName(path), name});
+            ++count;
+        }
     }
     if (!request.runtime.empty()) {
         const fs::path runtime = fs::u8path(request.runtime);

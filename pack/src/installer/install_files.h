@@ -21,6 +21,10 @@ void makeSourcesRelative(InstallerSpec& spec, const std::filesystem::path& wxsFo
 
 std::u16string nameOf(const std::filesystem::path& path);
 
+// Whether `runtime` holds a 64-bit jvm.dll (bin\\server or bin\\client) the launcher can load; false with
+// `error` set when it does not.
+bool checkRuntimeLibrary(const std::filesystem::path& runtime, std::string& error);
+
 // Fills the executable, the added files and the runtime folder of `spec` (whose settings file is
 // already set) and counts the files. False with `error` set on a missing file, a name given twice or
 // a runtime the launcher could not load.

@@ -8,6 +8,7 @@
 #include "core/file_io.h"
 #include "core/text_codec.h"
 #include "core/wide_text.h"
+#include "installer/file_association.h"
 #include "installer/install_files.h"
 #include "installer/product_identity.h"
 #include "installer/tool_process.h"
@@ -28,10 +29,8 @@ bool parseFileType(const std::string& option, FileType& type, std::string& error
     const size_t colon = option.find(':');
     std::string extension = option.substr(0, colon);
     if (!extension.empty() && extension[0] == '.') extension.erase(0, 1);
-    bool plain = !extension.empty() && extension.size() <= 32;
-    for (char c : extension)
-        plain = plain && (std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '-');
-    if (colon == std::string::npos || !plain || trimmed(fromUtf8(option.substr(colon + 1))).empty()) {
+    if (colon == std::string::npos || !isPlainExtension(fromUtf8(extension)) ||
+        trimmed(fromUtf8(option.substr(colon + 1))).empty()) {
         error = "--file-type \"" + option +
                 "\": write EXT:DESCRIPTION, the extension in letters, digits, - and _ (such as mydoc:My "
                 "document)";
@@ -93,8 +92,13 @@ bool parseService(const MsiRequest& request, const ProductIdentity& identity, Se
         error = "--service and --per-user exclude each other: a service is installed for the whole machine";
         return false;
     }
-    if (request.desktopShortcut || !request.fileTypes.empty()) {
-        error = std::string(request.desktopShortcut ? "--desktop-shortcut" : "--file-type") +
+    const char* shortcutOption = request.desktopShortcut             ? "--desktop-shortcut"
+                                 : !request.menuGroup.empty()        ? "--menu-group"
+                                 : !request.fileTypes.empty()        ? "--file-type"
+                                 : !request.fileAssociations.empty() ? "--file-associations"
+                                                                     : nullptr;
+    if (shortcutOption) {
+        error = std::string(shortcutOption) +
                 " cannot go with --service: only the control manager starts a service, and its executable "
                 "started any other way ends at once (error 1063)";
         return false;
@@ -152,7 +156,26 @@ bool checkOptions(const MsiRequest& request, std::string& error) {
             return false;
         }
     }
+    if (!request.menuGroup.empty()) {
+        if (request.noStartMenu) {
+            error = "--menu-group and --no-start-menu exclude each other";
+            return false;
+        }
+        if (const std::string problem = fileNameProblem(fromUtf8(request.menuGroup)); !problem.empty()) {
+            error = "--menu-group \"" + request.menuGroup + "\" cannot name a Start menu folder: " + problem;
+            return false;
+        }
+    }
     return true;
+}
+
+// Each added file goes in once: a file an association or the settings name may have been added by hand.
+void addOnce(MsiRequest& request, const std::string& path) {
+    const std::u16string name = fromUtf8(fs::u8path(path).filename().u8string());
+    for (const std::string& added : request.added) {
+        if (sameIgnoringCase(fromUtf8(fs::u8path(added).filename().u8string()), name)) return;
+    }
+    request.added.push_back(path);
 }
 
 void removeQuietly(const fs::path& path) {
@@ -211,9 +234,21 @@ bool buildMsi(const MsiRequest& request, MsiSummary& summary, std::string& error
     for (char& c : spec.productCode) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     spec.perUser = request.perUser;
     spec.desktopShortcut = request.desktopShortcut;
+    // A service's executable started from a shortcut would end at once: only the control manager can
+    // start it.
+    spec.startMenuShortcut = !request.noStartMenu && request.service.empty();
+    spec.menuFolder = fromUtf8(request.menuGroup);
+    MsiRequest withFiles = request;
     for (const std::string& option : request.fileTypes) {
         FileType type;
         if (!parseFileType(option, type, error)) return false;
+        spec.fileTypes.push_back(type);
+    }
+    for (const std::string& path : request.fileAssociations) {
+        FileType type;
+        if (!readFileAssociation(path, spec.identity.name + u" file", type, summary.warnings, error))
+            return false;
+        if (!type.iconPath.empty()) addOnce(withFiles, type.iconPath);
         spec.fileTypes.push_back(type);
     }
     if (!request.service.empty()) {
@@ -229,17 +264,10 @@ bool buildMsi(const MsiRequest& request, MsiSummary& summary, std::string& error
         ini.replace_extension(".ini");
         spec.settings = SourceFile{sourceName(ini), nameOf(ini)};
     }
-    MsiRequest withSplash = request;
-    if (const std::optional<std::string> splash = splashImageBeside(exe, spec.identity.splashImage)) {
-        const std::string name = fs::u8path(*splash).filename().u8string();
-        bool added = false;
-        for (const std::string& path : request.added)
-            added =
-                added || sameIgnoringCase(fromUtf8(fs::u8path(path).filename().u8string()), fromUtf8(name));
-        if (!added) withSplash.added.push_back(*splash);
-    }
+    if (const std::optional<std::string> splash = splashImageBeside(exe, spec.identity.splashImage))
+        addOnce(withFiles, *splash);
     size_t files = 0;
-    if (!collectFiles(withSplash, spec, files, error)) return false;
+    if (!collectFiles(withFiles, spec, files, error)) return false;
 
     const std::string wixl = findProgram("wixl");
     const std::string msibuild = findProgram("msibuild");
@@ -248,7 +276,6 @@ bool buildMsi(const MsiRequest& request, MsiSummary& summary, std::string& error
         return false;
     }
 
-    // The builder reads the source from the folder its relative names start from.
     const fs::path temporaryWxs = fs::path(wxsPath) += ".qxpack-tmp";
     const fs::path temporaryMsi = fs::path(output) += ".qxpack-tmp";
     const fs::path log = fs::path(output) += ".qxpack-log";

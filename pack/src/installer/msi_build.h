@@ -16,11 +16,14 @@ struct MsiRequest {
     std::string productCode;  // empty: a new one for each build
     bool perUser = false;
     bool desktopShortcut = false;
-    std::vector<std::string> added;
+    bool noStartMenu = false;            // no Start menu shortcut
+    std::string menuGroup;               // the Start menu folder of the shortcut; empty: the menu's top
+    std::vector<std::string> added;      // files and folders beside the executable
     std::string runtime;                 // a Java runtime folder, installed as "jre64"
     std::vector<std::string> fileTypes;  // "EXT:DESCRIPTION"
-    std::string service;                 // "NAME[:DISPLAY]"
-    std::string serviceStart;            // "demand" (default) or "auto"
+    std::vector<std::string> fileAssociations;  // properties files: extension, description, mime-type, icon
+    std::string service;                        // "NAME[:DISPLAY]"
+    std::string serviceStart;                   // "demand" (default) or "auto"
     std::string serviceAccount;  // LocalSystem (default), LocalService, NetworkService, NT SERVICE\NAME
     std::string serviceDescription;
 };
@@ -29,6 +32,7 @@ struct MsiSummary {
     std::u16string productName;
     std::string version;
     size_t files = 0;
+    std::vector<std::string> warnings;  // what a file association asked that the package leaves out
 };
 
 bool buildMsi(const MsiRequest& request, MsiSummary& summary, std::string& error);

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "config/md5.h"
+#include "core/name_guid.h"
 #include "core/text_codec.h"
 #include "installer/wix_writer.h"
 
@@ -14,6 +14,7 @@ constexpr char kInstallFolder[] = "INSTALLDIR";
 constexpr char kOlderFound[] = "QXPACK_OLDER_FOUND";
 constexpr char kInstalledVersion[] = "QXPACK_INSTALLED_VERSION";
 constexpr char kRuntimeFolderName[] = "jre64";
+constexpr char kMenuFolder[] = "ApplicationMenuFolder";
 
 std::string u8(const std::u16string& text) { return toUtf8(text); }
 std::string formatted(const std::u16string& text) { return u8(formattedLiteral(text)); }
@@ -21,17 +22,7 @@ std::string formatted(const std::u16string& text) { return u8(formattedLiteral(t
 // A component's GUID, the same in every version of the product so that an upgrade replaces the
 // component in place: name-based (MD5) on the Upgrade Code, the install scope and the component's place.
 std::string componentGuid(const InstallerSpec& spec, const std::string& place) {
-    qx::Md5Digest d = qx::md5(spec.identity.upgradeCode + (spec.perUser ? "|user|" : "|machine|") + place);
-    d[6] = static_cast<uint8_t>((d[6] & 0x0F) | 0x30);
-    d[8] = static_cast<uint8_t>((d[8] & 0x3F) | 0x80);
-    std::string out = "{";
-    for (size_t i = 0; i < d.size(); ++i) {
-        char hex[3];
-        std::snprintf(hex, sizeof hex, "%02X", d[i]);
-        out += hex;
-        if (i == 3 || i == 5 || i == 7 || i == 9) out += "-";
-    }
-    return out + "}";
+    return nameBasedGuid(spec.identity.upgradeCode + (spec.perUser ? "|user|" : "|machine|") + place);
 }
 
 // The least version above `version` ("1.2.3" gives "1.2.4"): wixl drops IncludeMaximum, so the range
@@ -105,16 +96,25 @@ public:
         writeRegistration();
         if (spec_.settings) writeFile(kSettingsComponent, *spec_.settings, u8(spec_.settings->name), true);
         for (const SourceFile& added : spec_.added) writeFile(next("Added"), added, u8(added.name), false);
+        for (const SourceFolder& folder : spec_.addedFolders) writeFolder(folder, u8(folder.name), "Added");
         if (!spec_.fileTypes.empty()) writeFileTypes();
         if (spec_.runtime) {
             SourceFolder runtime = *spec_.runtime;
             runtime.name = fromAscii(kRuntimeFolderName);
-            writeFolder(runtime, kRuntimeFolderName);
+            writeFolder(runtime, kRuntimeFolderName, "Runtime");
         }
         xml_.close();  // the install folder
         xml_.close();
         if (spec_.perUser) xml_.close();
-        if (!spec_.service) xml_.leaf("Directory", {{"Id", "ProgramMenuFolder"}});
+        if (spec_.startMenuShortcut && !spec_.menuFolder.empty()) {
+            xml_.open("Directory", {{"Id", "ProgramMenuFolder"}});
+            xml_.open("Directory", {{"Id", kMenuFolder}, {"Name", u8(spec_.menuFolder)}});
+            writeMenuFolderRemoval();
+            xml_.close();
+            xml_.close();
+        } else if (spec_.startMenuShortcut) {
+            xml_.leaf("Directory", {{"Id", "ProgramMenuFolder"}});
+        }
         if (spec_.desktopShortcut) xml_.leaf("Directory", {{"Id", "DesktopFolder"}});
         xml_.close();  // TARGETDIR
         xml_.open("Feature", {{"Id", "Complete"}, {"Level", "1"}});
@@ -169,6 +169,21 @@ private:
         xml_.close();
     }
 
+    // The Start menu folder made for the shortcut goes with it: nothing removes a folder of the menu
+    // unless a component of its own asks to (wixl takes a RemoveFolder's folder from its component).
+    void writeMenuFolderRemoval() {
+        components_.push_back("MenuFolder");
+        xml_.open("Component", {{"Id", "MenuFolder"}, {"Guid", componentGuid(spec_, "menu folder")}});
+        xml_.leaf("RemoveFolder", {{"Id", "RemoveMenuFolder"}, {"On", "uninstall"}});
+        xml_.leaf("RegistryValue", {{"Root", registryRoot()},
+                                    {"Key", registrationKey()},
+                                    {"Name", "Start Menu Folder"},
+                                    {"Type", "string"},
+                                    {"Value", formatted(spec_.menuFolder)},
+                                    {"KeyPath", "yes"}});
+        xml_.close();
+    }
+
     std::string registryRoot() const { return spec_.perUser ? "HKCU" : "HKLM"; }
     std::string registrationKey() const {
         return "Software\\qxpack\\Products\\" + spec_.identity.upgradeCode;
@@ -196,11 +211,10 @@ private:
                            {"Source", spec_.executable.source},
                            {"Name", u8(spec_.executable.name)},
                            {"KeyPath", "yes"}});
-        // A service's executable started from a shortcut would end at once: only the control manager
-        // can start it.
-        if (!spec_.service) {
+        if (spec_.startMenuShortcut) {
+            const bool inFolder = !spec_.menuFolder.empty();
             xml_.leaf("Shortcut", {{"Id", "StartMenuShortcut"},
-                                   {"Directory", "ProgramMenuFolder"},
+                                   {"Directory", inFolder ? kMenuFolder : "ProgramMenuFolder"},
                                    {"Name", u8(id.name)},
                                    {"Target", "[#Executable]"},
                                    {"WorkingDirectory", kInstallFolder}});
@@ -237,30 +251,46 @@ private:
         const std::string root = spec_.perUser ? "HKCU" : "HKLM";
         openComponent("FileTypes", "file types");
         bool keyPath = true;
-        auto value = [&](const std::u16string& key, const std::string& text) {
-            std::vector<Attribute> entry = {{"Root", root},
+        auto value = [&](const std::u16string& key, const std::string& text, const std::string& name = {}) {
+            if (keyPath) {
+                xml_.leaf("RegistryValue", {{"Root", root},
                                             {"Key", "Software\\Classes\\" + u8(key)},
                                             {"Type", "string"},
-                                            {"Value", text}};
-            if (keyPath) entry.push_back({"KeyPath", "yes"});
-            xml_.leaf("RegistryValue", entry);
+                                            {"Value", text},
+                                            {"KeyPath", "yes"}});
+            } else if (!name.empty()) {
+                xml_.leaf("RegistryValue", {{"Root", root},
+                                            {"Key", "Software\\Classes\\" + u8(key)},
+                                            {"Name", name},
+                                            {"Type", "string"},
+                                            {"Value", text}});
+            } else {
+                xml_.leaf("RegistryValue", {{"Root", root},
+                                            {"Key", "Software\\Classes\\" + u8(key)},
+                                            {"Type", "string"},
+                                            {"Value", text}});
+            }
             keyPath = false;
         };
         for (const FileType& type : spec_.fileTypes) {
             const std::u16string id = progId(spec_, type);
             value(u"." + type.extension, u8(id));
+            if (!type.contentType.empty())
+                value(u"." + type.extension, formatted(type.contentType), "Content Type");
             value(id, formatted(type.description));
-            value(id + u"\\DefaultIcon", "[#Executable],0");
+            value(id + u"\\DefaultIcon",
+                  type.iconName.empty() ? std::string("[#Executable],0")
+                                        : std::string("[") + kInstallFolder + "]" + formatted(type.iconName));
             value(id + u"\\shell\\open\\command", "\"[#Executable]\" \"%1\"");
         }
         xml_.close();
     }
 
-    void writeFolder(const SourceFolder& folder, const std::string& place) {
-        xml_.open("Directory", {{"Id", next("RuntimeFolder")}, {"Name", u8(folder.name)}});
+    void writeFolder(const SourceFolder& folder, const std::string& place, const std::string& prefix) {
+        xml_.open("Directory", {{"Id", next(prefix + "Folder")}, {"Name", u8(folder.name)}});
         for (const SourceFile& file : folder.files)
-            writeFile(next("Runtime"), file, place + "/" + u8(file.name), false);
-        for (const SourceFolder& sub : folder.folders) writeFolder(sub, place + "/" + u8(sub.name));
+            writeFile(next(prefix), file, place + "/" + u8(file.name), false);
+        for (const SourceFolder& sub : folder.folders) writeFolder(sub, place + "/" + u8(sub.name), prefix);
         xml_.close();
     }
 

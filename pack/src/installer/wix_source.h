@@ -25,6 +25,9 @@ struct SourceFolder {
 struct FileType {
     std::u16string extension;  // without the dot
     std::u16string description;
+    std::u16string contentType;  // a MIME type; empty: none
+    std::string iconPath;        // an .ico file installed beside the executable; empty: the executable's icon
+    std::u16string iconName;     // its name there
 };
 
 struct ServiceSpec {
@@ -41,10 +44,13 @@ struct InstallerSpec {
     std::string productCode;  // empty: the builder makes a new one
     bool perUser = false;
     bool desktopShortcut = false;
+    bool startMenuShortcut = true;
+    std::u16string menuFolder;  // the Start menu folder of the shortcut; empty: the menu's top
     SourceFile executable;
     std::optional<SourceFile> settings;
-    std::vector<SourceFile> added;        // beside the executable
-    std::optional<SourceFolder> runtime;  // installed as the private runtime folder "jre64"
+    std::vector<SourceFile> added;           // beside the executable
+    std::vector<SourceFolder> addedFolders;  // beside the executable, with everything in them
+    std::optional<SourceFolder> runtime;     // installed as the private runtime folder "jre64"
     std::vector<FileType> fileTypes;
     std::optional<ServiceSpec> service;
 };

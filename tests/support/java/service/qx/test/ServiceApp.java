@@ -13,10 +13,21 @@ import java.util.concurrent.CountDownLatch;
  *   qx.mainReturns "true": main returns at once (after logging), without waiting for stop
  *   qx.mainExits  "true": main logs "main exits" and ends the application with System.exit(0)
  *   qx.hookMs     a shutdown hook logs "hook start", sleeps this long and logs "hook done"
+ *   qx.initWait   the class's static initialiser logs "init waiting", waits until this file exists and
+ *                 logs "init done" (a class that takes long to initialise)
  * stop logs "stop called" first and "stop done" last.
  */
 public class ServiceApp {
     private static final CountDownLatch stopped = new CountDownLatch(1);
+
+    static {
+        String path = System.getProperty("qx.initWait");
+        if (path != null) {
+            ServiceLog.line("init waiting");
+            ServiceLog.awaitFile(path);
+            ServiceLog.line("init done");
+        }
+    }
 
     public static void main(String[] args) throws InterruptedException {
         ServiceLog.line("start");

@@ -34,6 +34,12 @@ final class ServiceLog {
         }
     }
 
+    /** Waits until the file exists. */
+    static void awaitFile(String path) {
+        Path p = file(path);
+        while (!Files.exists(p)) sleep(20);
+    }
+
     static void sleep(long ms) {
         try {
             Thread.sleep(ms);
