@@ -12,7 +12,7 @@
 namespace qxpack {
 namespace {
 
-constexpr char kUpgradeCode[] = "{6B29FC40-CA47-1067-B31D-00DD010662DA}";
+constexpr char kUpgradeCode[] = "{4C1A7D52-0E6B-4F3A-9D2E-5B7C00DE0021}";
 constexpr char kEmbedded[] = "[Java Runtime Environment]\nMain Class=demo.Main\nMinimum Version=11\n";
 constexpr char kIni[] = "; user settings\r\n[Application]\r\nSingle Instance=yes\r\n";
 
@@ -196,6 +196,26 @@ TEST(BuildPackage, RefusesBadInputsNamingTheProblem) {
          "no \"Main Class\""},
         {"bad file version", [](PackageInputs& in) { in.version.fileVersion = "1.2.x"; },
          "bad file version \"1.2.x\""},
+        {"a build tool's version", [](PackageInputs& in) { in.version.productVersion = "1.0-SNAPSHOT"; },
+         "bad product version \"1.0-SNAPSHOT\": Windows takes one to four numbers 0-65535 separated by dots "
+         "(1.2.3.4), nothing else; map a build tool's version first: 1.0-SNAPSHOT to 1.0"},
+        {"the example GUID, in any case",
+         [](PackageInputs& in) { in.upgradeCode = "{6b29fc40-ca47-1067-b31d-00dd010662da}"; },
+         "is the well-known example GUID, which other products carry too"},
+        {"the nil GUID", [](PackageInputs& in) { in.upgradeCode = "{00000000-0000-0000-0000-000000000000}"; },
+         "is the nil GUID"},
+        {"the example GUID from the settings file",
+         [](PackageInputs& in) {
+             in.upgradeCode.clear();
+             in.iniFile = test::textBytes(
+                 "[Product Information]\nUpgrade Code={6B29FC40-CA47-1067-B31D-00DD010662DA}\n");
+         },
+         "with uuidgen"},
+        {"a placeholder in braces",
+         [](PackageInputs& in) { in.upgradeCode = "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}"; },
+         "Upgrade Code \"{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}\" is not a GUID in braces; make the "
+         "product's own "
+         "once with uuidgen"},
         {"non-ASCII upgrade code", [](PackageInputs& in) { in.upgradeCode = "\xC3\xA9"; }, "must be ASCII"},
         {"splash is not an image",
          [](PackageInputs& in) {
@@ -207,6 +227,12 @@ TEST(BuildPackage, RefusesBadInputsNamingTheProblem) {
              in.splash = SplashImageFile{"DEMO APP.ini", test::textBytes("GIF89a")};
          },
          "splash: the image's name \"DEMO APP.ini\" is taken"},
+        {"splash named by the settings file as well, which would hide it",
+         [](PackageInputs& in) {
+             in.splash = SplashImageFile{"splash.png", test::textBytes("GIF89a")};
+             in.iniFile = test::textBytes("[application]\nSPLASH IMAGE=old.png\n");
+         },
+         "splash: the settings file names a \"Splash Image\" of its own"},
     };
     for (const Case& c : cases) {
         PackageInputs in = fullInputs();
@@ -219,35 +245,57 @@ TEST(BuildPackage, RefusesBadInputsNamingTheProblem) {
     }
 }
 
-TEST(BuildPackage, ASplashImageIsNamedInTheSettingsFile) {
-    for (const bool withIni : {true, false}) {
+// The executable is replaced by every upgrade, while an installed settings file is never overwritten: the
+// splash goes into the embedded text whenever there is one.
+TEST(BuildPackage, ASplashImageIsNamedWhereAnUpgradeCarriesIt) {
+    const struct {
+        const char* name;
+        bool embedded;
+        bool ini;
+    } cases[] = {{"embedded text and settings file", true, true},
+                 {"embedded text alone", true, false},
+                 {"settings file alone", false, true}};
+    for (const auto& c : cases) {
         PackageInputs in = fullInputs();
-        if (!withIni) in.iniFile.reset();
+        if (!c.embedded) {
+            in.embeddedText.reset();
+            in.iniFile = test::textBytes("[Java Runtime Environment]\nMain Class=demo.Main\n");
+        }
+        if (!c.ini) in.iniFile.reset();
         in.splash = SplashImageFile{"start screen.png", test::textBytes("\x89PNG\r\n\x1a\n")};
         const PackageOutputs out = assembled(in);
-        ASSERT_TRUE(out.iniFile.has_value()) << withIni;
-        EXPECT_EQ(
-            iniValue(decodeTextFile(*out.iniFile).text, u"Application", u"Splash Image", NameMatch::Exact),
-            u"start screen.png")
-            << withIni;
+        PackageReport report;
+        std::string error;
+        ASSERT_TRUE(inspectPackage(out.executable, kUpgradeCode, PeAcceptance{}, report, error)) << error;
+        ASSERT_TRUE(out.iniFile.has_value()) << c.name;
+        const std::u16string inEmbedded = report.settingsText ? iniValue(*report.settingsText, u"Application",
+                                                                         u"Splash Image", NameMatch::Exact)
+                                                              : u"";
+        const std::u16string inFile =
+            iniValue(decodeTextFile(*out.iniFile).text, u"Application", u"Splash Image", NameMatch::Exact);
+        EXPECT_EQ(c.embedded ? inEmbedded : inFile, u"start screen.png") << c.name;
+        EXPECT_EQ(c.embedded ? inFile : inEmbedded, u"") << c.name;
     }
 }
 
 TEST(BuildPackage, SettingsFileSuppliesTheUpgradeCodeWhenNoneIsGiven) {
     PackageInputs in = fullInputs();
     in.upgradeCode.clear();
-    in.iniFile = test::textBytes("[Product Information]\nUpgrade Code={FROM-FILE}\n");
+    in.iniFile =
+        test::textBytes("[Product Information]\nUpgrade Code={4C1A7D52-0E6B-4F3A-9D2E-5B7C00DE0023}\n");
     const PackageOutputs out = assembled(in);
     PackageReport report;
     std::string error;
-    ASSERT_TRUE(inspectPackage(out.executable, "{FROM-FILE}", PeAcceptance{}, report, error)) << error;
+    ASSERT_TRUE(inspectPackage(out.executable, "{4C1A7D52-0E6B-4F3A-9D2E-5B7C00DE0023}", PeAcceptance{},
+                               report, error))
+        << error;
     ASSERT_TRUE(report.settingsText.has_value());
     EXPECT_EQ(iniValue(*report.settingsText, u"Java Runtime Environment", u"Main Class", NameMatch::Exact),
               u"demo.Main");
     ASSERT_TRUE(out.iniFile.has_value());
     EXPECT_EQ(iniValue(decodeTextFile(*out.iniFile).text, u"Product Information", u"Upgrade Code",
                        NameMatch::Exact),
-              u"{FROM-FILE}");
+              u"{4C1A7D52-0E6B-4F3A-9D2E-5B7C00DE0023}");
 }
 
 TEST(BuildPackage, MainClassFromTheSettingsFileAloneIsEnough) {

@@ -36,11 +36,11 @@ TEST(WixWriter, EscapesEveryValueAndNestsElements) {
 }
 
 TEST(InstallerRules, RefuseWhatWindowsInstallerCannotHold) {
-    EXPECT_TRUE(isBracedGuid("{6B29FC40-CA47-1067-B31D-00DD010662DA}"));
-    EXPECT_TRUE(isBracedGuid("{6b29fc40-ca47-1067-b31d-00dd010662da}"));
+    EXPECT_TRUE(isBracedGuid("{3F2A9C41-7B0D-4E58-A1C6-52D09E7B13F4}"));
+    EXPECT_TRUE(isBracedGuid("{3f2a9c41-7b0d-4e58-a1c6-52d09e7b13f4}"));
     for (const char* bad :
-         {"6B29FC40-CA47-1067-B31D-00DD010662DA", "{6B29FC40-CA47-1067-B31D-00DD010662D}",
-          "{6B29FC40-CA47-1067-B31D-00DD010662DX}", "{6B29FC40CA47-1067-B31D-00DD010662DA0}", ""})
+         {"3F2A9C41-7B0D-4E58-A1C6-52D09E7B13F4", "{3F2A9C41-7B0D-4E58-A1C6-52D09E7B13F}",
+          "{3F2A9C41-7B0D-4E58-A1C6-52D09E7B13FX}", "{3F2A9C417B0D-4E58-A1C6-52D09E7B13F40}", ""})
         EXPECT_FALSE(isBracedGuid(bad)) << bad;
 
     const struct {

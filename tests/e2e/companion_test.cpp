@@ -67,7 +67,7 @@ TEST(Companion, PackagedByQxpackStartsOnAThirtyTwoBitRuntime) {
                                quote(companionExe()) + L" --output " + quote(packed) + L" --ini " +
                                quote(dir + L"\\settings.ini") + L" --embed " +
                                quote(dir + L"\\embedded.ini") +
-                               L" --upgrade-code {6B29FC40-CA47-1067-B31D-00DD010662DA} --pass-phrase fixed";
+                               L" --upgrade-code {4C1A7D52-0E6B-4F3A-9D2E-5B7C00DE0022} --pass-phrase fixed";
     const ChildResult refused = runChild(build);
     EXPECT_EQ(refused.exitCode, 1u) << "a 32-bit base needs --allow-i386";
     const ChildResult packaged = runChild(build + L" --allow-i386");

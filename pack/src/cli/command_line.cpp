@@ -24,7 +24,7 @@ const std::map<std::string, CommandOptions> kCommands = {
     {"check", {}},
     {"msi",
      {{"exe", "output", "wxs", "upgrade-code", "product-code", "runtime", "service", "service-start",
-       "menu-group"},
+       "menu-group", "service-account", "service-description"},
       {"add", "file-type", "file-associations"},
       {"per-user", "desktop-shortcut", "no-start-menu"}}},
 };
@@ -90,24 +90,27 @@ bool parseCommandLine(const std::vector<std::string>& args, CommandLine& line, s
 
 const char* usageText() {
     return R"(usage:
-  qxpack build --launcher qxlaunch.exe --output DIR/APP.exe [options]
-  qxpack inspect APP.exe [--upgrade-code CODE] [--strict]
+  qxpack build [--launcher qxlaunch.exe] --output DIR/APP.exe [options]
+  qxpack inspect APP.exe [--upgrade-code CODE] [--allow-i386] [--strict]
   qxpack check APP.ini [EMBEDDED.ini]
   qxpack msi --exe DIR/APP.exe --output DIR/APP.msi [options]
   qxpack package --input DIR --main-jar JAR [options]   (the JDK packager's options: package --help)
 
 build options:
+  --launcher FILE           the launcher to package (default qxlaunch.exe); qxlaunchw.exe for a desktop
+                            application. A bare name not in the working folder is taken from the
+                            launchers installed with qxpack (PREFIX/share/qxlaunch, or beside qxpack)
   --icon FILE.ico           the application's icon: every image of the file replaces the launcher's
   --ini FILE                settings file, written beside the output as APP.ini
   --embed FILE              settings text embedded in the executable, enciphered (RT_RCDATA 8000/9000)
   --jar FILE.jar            a jar appended to the executable; sets "Embedded Jar"=Yes
   --splash FILE             a PNG, GIF or JPEG image copied beside the executable; sets "Splash Image"
-                            in APP.ini, so the application starts with it as its splash screen
-  --upgrade-code CODE       the product's Upgrade Code (ASCII); keys the embedded settings and goes to
-                            [Product Information] of APP.ini
+                            in the embedded text (else in APP.ini), so the application starts with it
+  --upgrade-code {GUID}     the product's Upgrade Code, made once (uuidgen) and never changed; keys the
+                            embedded settings and goes to [Product Information] of APP.ini
   --pass-phrase TEXT        pass phrase of the embedded settings (ASCII); random when left out, give it
                             for reproducible output
-  --file-version 1.2.3.4    --product-version 1.2.3.4
+  --file-version 1.2.3.4    --product-version 1.2.3.4   (numbers only: 1.0-SNAPSHOT must become 1.0)
   --company TEXT  --product-name TEXT  --description TEXT  --copyright TEXT
   --original-filename TEXT  --internal-name TEXT   (defaults: APP.exe and APP)
   --allow-i386              accept a 32-bit (I386) launcher as well
@@ -129,14 +132,18 @@ msi options (the product's name, company and version come from APP.exe, its Upgr
   --runtime DIR             a 64-bit Java runtime installed as APP's private runtime (jre64)
   --file-type EXT:TEXT      files ending in .EXT open with APP.exe (repeatable)
   --file-associations FILE  the same from a properties file: extension, description, mime-type, icon
-  --service NAME[:DISPLAY]  install APP.exe as a service (its settings say Application Type=service)
+  --service NAME[:DISPLAY]  install APP.exe as a service (its settings say Application Type=service);
+                            no shortcut then
   --service-start demand|auto
+  --service-account ACCOUNT LocalSystem (default), LocalService, NetworkService or NT SERVICE\NAME
+  --service-description TEXT
   --wxs FILE                keep the WiX source (builds with wixl here or WiX on Windows)
 It needs msitools' wixl and msibuild on PATH.
 
-inspect reads the Upgrade Code from APP.ini beside the executable unless --upgrade-code is given.
-With --strict it exits with 1 when the launcher would refuse to run the executable's appended jar
-because its signature does not cover what Java would load (a release pipeline's check).
+inspect reads the Upgrade Code from APP.ini beside the executable unless --upgrade-code is given;
+--allow-i386 lets it read a 32-bit launcher too. With --strict it exits with 1 when the launcher would
+refuse to run the executable's appended jar because its signature does not cover what Java would load
+(a release pipeline's check).
 check reads settings against the launcher's key table (two files: the settings file and the text to
 embed, read as one application's settings) and exits with 0 when clean, 1 with warnings, 2 with errors.
 )";

@@ -25,6 +25,8 @@ int runMsi(const CommandLine& line) {
     request.fileTypes = line.all("file-type");
     request.service = line.value("service");
     request.serviceStart = line.value("service-start");
+    request.serviceAccount = line.value("service-account");
+    request.serviceDescription = line.value("service-description");
     MsiSummary summary;
     std::string error;
     const bool built = buildMsi(request, summary, error);

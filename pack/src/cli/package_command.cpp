@@ -9,6 +9,7 @@
 #include "cli/commands.h"
 #include "cli/package_options.h"
 #include "core/file_io.h"
+#include "core/self_path.h"
 #include "core/text_codec.h"
 #include "installer/file_association.h"
 #include "installer/install_files.h"
@@ -16,6 +17,7 @@
 #include "installer/product_identity.h"
 #include "installer/tool_process.h"
 #include "package/app_image.h"
+#include "package/launcher_location.h"
 #include "pe/icon_resources.h"
 #include "pe/version_resource.h"
 #include "settings/launch_arguments.h"
@@ -33,22 +35,6 @@ int usageError(const std::string& message) {
 }
 
 void warn(const std::string& message) { std::fprintf(stderr, "qxpack: warning: %s\n", message.c_str()); }
-
-// The folder qxpack runs from: a release keeps the launchers beside it.
-fs::path ownFolder() {
-#ifdef _WIN32
-    // The C runtime keeps the program's full path for a wide entry point.
-    const wchar_t* path = _wpgmptr;
-    if (path == nullptr) return {};
-    std::u16string wide;
-    for (const wchar_t* c = path; *c != 0; ++c) wide.push_back(static_cast<char16_t>(*c));
-    return fs::u8path(toUtf8(wide)).parent_path();
-#else
-    std::error_code failure;
-    const fs::path self = fs::read_symlink("/proc/self/exe", failure);
-    return failure ? fs::path() : self.parent_path();
-#endif
-}
 
 // Every value of a repeatable option cut into the pieces it stands for, in order.
 bool launchPieces(const std::vector<std::string>& values, const std::string& option,
@@ -215,10 +201,18 @@ int runPackage(const std::vector<std::string>& args) {
         return usageError("--dest " + options.dest +
                           " lies inside --input, so the package would hold itself");
 
-    const fs::path launcherDir = options.launcherDir.empty() ? ownFolder() : fs::u8path(options.launcherDir);
+    const std::vector<std::string> launcherDirs = options.launcherDir.empty()
+                                                      ? launcherFolders(selfPath())
+                                                      : std::vector<std::string>{options.launcherDir};
     const std::string launcherName = options.winConsole ? "qxlaunch.exe" : "qxlaunchw.exe";
-    if (!readFile((launcherDir / launcherName).u8string(), request.launcher, error)) {
-        return fail("no " + launcherName + " in " + launcherDir.u8string() +
+    std::string searched;
+    bool found = false;
+    for (const std::string& folder : launcherDirs) {
+        found = found || readFile((fs::u8path(folder) / launcherName).u8string(), request.launcher, error);
+        if (!found) searched += (searched.empty() ? "" : ", ") + folder;
+    }
+    if (!found) {
+        return fail("no " + launcherName + " in " + searched +
                     "; name the folder that holds qxlaunch.exe and qxlaunchw.exe with --launcher-dir");
     }
     if (!options.icon.empty()) {

@@ -7,8 +7,10 @@
 #include "cli/commands.h"
 #include "config/settings_keys.h"
 #include "core/file_io.h"
+#include "core/self_path.h"
 #include "core/text_codec.h"
 #include "core/wide_text.h"
+#include "package/launcher_location.h"
 #include "package/package_build.h"
 #include "package/package_inspect.h"
 #include "settings/class_path_probe.h"
@@ -49,11 +51,15 @@ std::vector<LintFinding> lintTexts(const std::vector<std::pair<std::string, cons
 }  // namespace
 
 int runBuild(const CommandLine& line) {
-    if (!line.has("launcher") || !line.has("output")) return fail("build needs --launcher and --output");
+    if (!line.has("output")) return fail("build needs --output");
     const std::string output = line.value("output");
     PackageInputs inputs;
     std::string error;
-    if (!readFile(line.value("launcher"), inputs.launcher, error)) return fail(error);
+    std::string launcher;
+    if (!locateLauncher(line.has("launcher") ? line.value("launcher") : kDefaultLauncher,
+                        launcherFolders(selfPath()), launcher, error) ||
+        !readFile(launcher, inputs.launcher, error))
+        return fail(error);
     if (!readOptional(line, "icon", inputs.icon, error) ||
         !readOptional(line, "ini", inputs.iniFile, error) ||
         !readOptional(line, "embed", inputs.embeddedText, error) ||

@@ -50,8 +50,7 @@ bool checkRuntimeLibrary(const fs::path& runtime, std::string& error) {
 namespace {
 
 // Every file under `folder`, sorted by name so that equal inputs give equal sources.
-bool collectFolder(const fs::path& folder, const fs::path& wxsFolder, SourceFolder& out, size_t& count,
-                   std::string& error) {
+bool collectFolder(const fs::path& folder, SourceFolder& out, size_t& count, std::string& error) {
     std::vector<fs::path> entries;
     std::error_code failure;
     for (fs::directory_iterator it(folder, failure), end; !failure && it != end; it.increment(failure))
@@ -65,10 +64,10 @@ bool collectFolder(const fs::path& folder, const fs::path& wxsFolder, SourceFold
         if (fs::is_directory(entry)) {
             SourceFolder sub;
             sub.name = nameOf(entry);
-            if (!collectFolder(entry, wxsFolder, sub, count, error)) return false;
+            if (!collectFolder(entry, sub, count, error)) return false;
             if (!sub.files.empty() || !sub.folders.empty()) out.folders.push_back(std::move(sub));
         } else if (fs::is_regular_file(entry)) {
-            out.files.push_back(SourceFile{sourceName(entry, wxsFolder), nameOf(entry)});
+            out.files.push_back(SourceFile{sourceName(entry), nameOf(entry)});
             ++count;
         }
     }
@@ -79,17 +78,41 @@ bool collectFolder(const fs::path& folder, const fs::path& wxsFolder, SourceFold
 
 std::u16string nameOf(const fs::path& path) { return fromUtf8(path.filename().u8string()); }
 
-std::string sourceName(const fs::path& file, const fs::path& wxsFolder) {
+std::string sourceName(const fs::path& file) {
     std::error_code failure;
     const fs::path absolute = fs::absolute(file, failure);
-    fs::path relative = fs::relative(absolute, fs::absolute(wxsFolder), failure);
+    const fs::path relative = fs::relative(absolute, fs::current_path(failure), failure);
     return (failure || relative.empty() ? absolute : relative).generic_u8string();
 }
 
-bool collectFiles(const MsiRequest& request, const fs::path& wxsFolder, InstallerSpec& spec, size_t& count,
-                  std::string& error) {
+namespace {
+
+void relativeTo(const fs::path& folder, SourceFile& file) {
+    std::error_code failure;
+    const fs::path relative = fs::relative(fs::absolute(fs::u8path(file.source), failure), folder, failure);
+    if (!failure && !relative.empty()) file.source = relative.generic_u8string();
+}
+
+void relativeTo(const fs::path& folder, SourceFolder& tree) {
+    for (SourceFile& file : tree.files) relativeTo(folder, file);
+    for (SourceFolder& sub : tree.folders) relativeTo(folder, sub);
+}
+
+}  // namespace
+
+void makeSourcesRelative(InstallerSpec& spec, const fs::path& wxsFolder) {
+    std::error_code failure;
+    const fs::path folder = fs::absolute(wxsFolder, failure);
+    relativeTo(folder, spec.executable);
+    if (spec.settings) relativeTo(folder, *spec.settings);
+    for (SourceFile& added : spec.added) relativeTo(folder, added);
+    for (SourceFolder& added : spec.addedFolders) relativeTo(folder, added);
+    if (spec.runtime) relativeTo(folder, *spec.runtime);
+}
+
+bool collectFiles(const MsiRequest& request, InstallerSpec& spec, size_t& count, std::string& error) {
     const fs::path exe = fs::u8path(request.executable);
-    spec.executable = SourceFile{sourceName(exe, wxsFolder), nameOf(exe)};
+    spec.executable = SourceFile{sourceName(exe), nameOf(exe)};
     std::vector<std::u16string> names = {lowerCase(spec.executable.name), u"jre64"};
     count = 1;
     if (spec.settings) {
@@ -111,10 +134,10 @@ bool collectFiles(const MsiRequest& request, const fs::path& wxsFolder, Installe
         names.push_back(lowerCase(name));
         if (folder) {
             SourceFolder files{name, {}, {}};
-            if (!collectFolder(path, wxsFolder, files, count, error)) return false;
+            if (!collectFolder(path, files, count, error)) return false;
             spec.addedFolders.push_back(std::move(files));
         } else {
-            spec.added.push_back(SourceFile{sourceName(path, wxsFolder), name});
+            spec.added.push_back(SourceFile{sourceName(path), name});
             ++count;
         }
     }
@@ -126,7 +149,7 @@ bool collectFiles(const MsiRequest& request, const fs::path& wxsFolder, Installe
         }
         if (!checkRuntimeLibrary(runtime, error)) return false;
         spec.runtime = SourceFolder{};
-        if (!collectFolder(runtime, wxsFolder, *spec.runtime, count, error)) return false;
+        if (!collectFolder(runtime, *spec.runtime, count, error)) return false;
     }
     return true;
 }

@@ -10,9 +10,14 @@
 
 namespace qxpack {
 
-// Sources are named relative to the WiX source's folder, so the kept source builds wherever it is
-// copied with the files (wixl resolves them against its own folder, WiX against the working folder).
-std::string sourceName(const std::filesystem::path& file, const std::filesystem::path& wxsFolder);
+// The builder gets sources relative to the working folder, the first place where wixl looks for one (it
+// takes no absolute path): a source relative to the WiX source's folder would find a file of the same
+// name in the working folder first, such as the settings file that `build` read.
+std::string sourceName(const std::filesystem::path& file);
+
+// The kept WiX source names its files relative to its own folder, so it builds wherever it is copied
+// with them, run from that folder.
+void makeSourcesRelative(InstallerSpec& spec, const std::filesystem::path& wxsFolder);
 
 std::u16string nameOf(const std::filesystem::path& path);
 
@@ -23,7 +28,6 @@ bool checkRuntimeLibrary(const std::filesystem::path& runtime, std::string& erro
 // Fills the executable, the added files and the runtime folder of `spec` (whose settings file is
 // already set) and counts the files. False with `error` set on a missing file, a name given twice or
 // a runtime the launcher could not load.
-bool collectFiles(const MsiRequest& request, const std::filesystem::path& wxsFolder, InstallerSpec& spec,
-                  size_t& count, std::string& error);
+bool collectFiles(const MsiRequest& request, InstallerSpec& spec, size_t& count, std::string& error);
 
 }  // namespace qxpack

@@ -41,12 +41,45 @@ bool parseFileType(const std::string& option, FileType& type, std::string& error
     return true;
 }
 
+// The account as the control manager takes it. A virtual account belongs to its own service; accounts
+// that need a password would have to travel in the package, so none is taken.
+bool parseServiceAccount(const std::string& option, const std::u16string& serviceName,
+                         std::u16string& account, std::string& error) {
+    const std::u16string given = fromUtf8(option);
+    const std::u16string virtualPrefix = u"NT SERVICE\\";
+    const struct {
+        const char16_t* spelling;
+        const char16_t* account;
+    } kBuiltIn[] = {{u"LocalSystem", u"LocalSystem"},
+                    {u"LocalService", u"NT AUTHORITY\\LocalService"},
+                    {u"NT AUTHORITY\\LocalService", u"NT AUTHORITY\\LocalService"},
+                    {u"NetworkService", u"NT AUTHORITY\\NetworkService"},
+                    {u"NT AUTHORITY\\NetworkService", u"NT AUTHORITY\\NetworkService"}};
+    for (const auto& builtIn : kBuiltIn) {
+        if (sameIgnoringCase(given, builtIn.spelling)) {
+            account = builtIn.account;
+            return true;
+        }
+    }
+    if (given.size() > virtualPrefix.size() &&
+        sameIgnoringCase(given.substr(0, virtualPrefix.size()), virtualPrefix) &&
+        sameIgnoringCase(given.substr(virtualPrefix.size()), serviceName)) {
+        account = virtualPrefix + serviceName;
+        return true;
+    }
+    error = "--service-account \"" + option +
+            "\": write LocalSystem, LocalService, NetworkService or NT SERVICE\\" + toUtf8(serviceName) +
+            " (the service's own virtual account); accounts with a password are not taken";
+    return false;
+}
+
 bool parseService(const MsiRequest& request, const ProductIdentity& identity, ServiceSpec& service,
                   std::string& error) {
     const size_t colon = request.service.find(':');
     service.name = fromUtf8(request.service.substr(0, colon));
     service.displayName =
         colon == std::string::npos ? identity.name : fromUtf8(request.service.substr(colon + 1));
+    service.description = fromUtf8(request.serviceDescription);
     service.autoStart = request.serviceStart == "auto";
     bool plain = !service.name.empty() && service.name.size() <= 256;
     for (char16_t c : service.name) plain = plain && c >= 0x20 && c != u'/' && c != u'\\';
@@ -59,6 +92,20 @@ bool parseService(const MsiRequest& request, const ProductIdentity& identity, Se
         error = "--service and --per-user exclude each other: a service is installed for the whole machine";
         return false;
     }
+    const char* shortcutOption = request.desktopShortcut             ? "--desktop-shortcut"
+                                 : !request.menuGroup.empty()        ? "--menu-group"
+                                 : !request.fileTypes.empty()        ? "--file-type"
+                                 : !request.fileAssociations.empty() ? "--file-associations"
+                                                                     : nullptr;
+    if (shortcutOption) {
+        error = std::string(shortcutOption) +
+                " cannot go with --service: only the control manager starts a service, and its executable "
+                "started any other way ends at once (error 1063)";
+        return false;
+    }
+    if (!request.serviceAccount.empty() &&
+        !parseServiceAccount(request.serviceAccount, service.name, service.account, error))
+        return false;
     if (identity.applicationType != u"service") {
         error =
             "--service: the package's settings do not make it a service; set \"Application Type=service\" "
@@ -78,14 +125,9 @@ std::optional<Bytes> siblingSettings(const fs::path& executable) {
 }
 
 // The splash image that `qxpack build --splash` put beside the executable and named in its settings
-// file installs with it, or the installed application would start without its splash. An image named by
-// a path or a variable is the packager's to --add.
-std::optional<std::string> splashImageBeside(const fs::path& executable,
-                                             const std::optional<Bytes>& settings) {
-    if (!settings) return std::nullopt;
-    const std::u16string name =
-        trimmed(iniValue(decodeTextFile(*settings).text, fromWide(qx::key::kSplashImage.section),
-                         fromWide(qx::key::kSplashImage.name), NameMatch::IgnoreCase));
+// installs with it, or the installed application would start without its splash. An image named by a
+// path or a variable is the packager's to --add.
+std::optional<std::string> splashImageBeside(const fs::path& executable, const std::u16string& name) {
     if (name.empty() || name.find_first_of(u"\\/:%") != std::u16string::npos) return std::nullopt;
     const fs::path image = executable.parent_path() / fs::u8path(toUtf8(name));
     if (!fs::is_regular_file(image)) return std::nullopt;
@@ -105,9 +147,14 @@ bool checkOptions(const MsiRequest& request, std::string& error) {
         error = "--service-start takes demand or auto, not \"" + request.serviceStart + "\"";
         return false;
     }
-    if (!request.serviceStart.empty() && request.service.empty()) {
-        error = "--service-start needs --service";
-        return false;
+    for (const auto& [given, option] :
+         {std::pair{!request.serviceStart.empty(), "--service-start"},
+          std::pair{!request.serviceAccount.empty(), "--service-account"},
+          std::pair{!request.serviceDescription.empty(), "--service-description"}}) {
+        if (given && request.service.empty()) {
+            error = std::string(option) + " needs --service";
+            return false;
+        }
     }
     if (!request.menuGroup.empty()) {
         if (request.noStartMenu) {
@@ -152,6 +199,23 @@ bool runBuilder(const std::string& program, const std::vector<std::string>& argu
     return false;
 }
 
+// What wixl leaves out, set in the built package. wixl leaves every file's version empty, and Windows
+// Installer keeps an installed versioned file over an unversioned one; with any real version it keeps
+// one whose version is not older, so a rebuild under the same version would keep the old executable
+// and its jar. Every file but the settings file gets the highest version and is always laid down.
+std::vector<std::string> afterWixl(const fs::path& msi, const InstallerSpec& spec) {
+    std::vector<std::string> arguments = {msi.u8string(), "-q",
+                                          std::string("UPDATE `File` SET `Version` = '") +
+                                              kAlwaysNewerVersion + "' WHERE `File` <> '" +
+                                              kSettingsComponent + "'"};
+    if (spec.settings) {
+        arguments.insert(arguments.end(), {"-q", "UPDATE `Component` SET `Attributes` = " +
+                                                     std::to_string(kSettingsComponentAttributes) +
+                                                     " WHERE `Component` = '" + kSettingsComponent + "'"});
+    }
+    return arguments;
+}
+
 }  // namespace
 
 bool buildMsi(const MsiRequest& request, MsiSummary& summary, std::string& error) {
@@ -170,7 +234,9 @@ bool buildMsi(const MsiRequest& request, MsiSummary& summary, std::string& error
     for (char& c : spec.productCode) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     spec.perUser = request.perUser;
     spec.desktopShortcut = request.desktopShortcut;
-    spec.startMenuShortcut = !request.noStartMenu;
+    // A service's executable started from a shortcut would end at once: only the control manager can
+    // start it.
+    spec.startMenuShortcut = !request.noStartMenu && request.service.empty();
     spec.menuFolder = fromUtf8(request.menuGroup);
     MsiRequest withFiles = request;
     for (const std::string& option : request.fileTypes) {
@@ -196,12 +262,12 @@ bool buildMsi(const MsiRequest& request, MsiSummary& summary, std::string& error
     if (settings) {
         fs::path ini = exe;
         ini.replace_extension(".ini");
-        spec.settings = SourceFile{sourceName(ini, wxsFolder), nameOf(ini)};
+        spec.settings = SourceFile{sourceName(ini), nameOf(ini)};
     }
-    if (const std::optional<std::string> splash = splashImageBeside(exe, settings))
+    if (const std::optional<std::string> splash = splashImageBeside(exe, spec.identity.splashImage))
         addOnce(withFiles, *splash);
     size_t files = 0;
-    if (!collectFiles(withFiles, wxsFolder, spec, files, error)) return false;
+    if (!collectFiles(withFiles, spec, files, error)) return false;
 
     const std::string wixl = findProgram("wixl");
     const std::string msibuild = findProgram("msibuild");
@@ -210,7 +276,6 @@ bool buildMsi(const MsiRequest& request, MsiSummary& summary, std::string& error
         return false;
     }
 
-    // The builder reads the source from the folder its relative names start from.
     const fs::path temporaryWxs = fs::path(wxsPath) += ".qxpack-tmp";
     const fs::path temporaryMsi = fs::path(output) += ".qxpack-tmp";
     const fs::path log = fs::path(output) += ".qxpack-log";
@@ -220,21 +285,19 @@ bool buildMsi(const MsiRequest& request, MsiSummary& summary, std::string& error
         createParentFolder(temporaryMsi.u8string(), error) &&
         writeFilesAtomically({{temporaryWxs.u8string(), Bytes(source.begin(), source.end())}}, error) &&
         runBuilder(wixl, {"-a", "x64", "-o", temporaryMsi.u8string(), temporaryWxs.u8string()}, log, error);
-    if (built && spec.settings) {
-        built = runBuilder(
-            msibuild,
-            {temporaryMsi.u8string(), "-q",
-             "UPDATE `Component` SET `Attributes` = " + std::to_string(kSettingsComponentAttributes) +
-                 " WHERE `Component` = '" + kSettingsComponent + "'"},
-            log, error);
-    }
+    if (built) built = runBuilder(msibuild, afterWixl(temporaryMsi, spec), log, error);
     Bytes msi;
     built = built && readFile(temporaryMsi.u8string(), msi, error);
     removeQuietly(temporaryWxs);
     removeQuietly(temporaryMsi);
     if (!built) return false;
     std::vector<std::pair<std::string, Bytes>> outputs = {{request.output, std::move(msi)}};
-    if (!request.wxs.empty()) outputs.emplace_back(request.wxs, Bytes(source.begin(), source.end()));
+    if (!request.wxs.empty()) {
+        InstallerSpec kept = spec;
+        makeSourcesRelative(kept, wxsFolder);
+        const std::string keptSource = wixSource(kept);
+        outputs.emplace_back(request.wxs, Bytes(keptSource.begin(), keptSource.end()));
+    }
     if (!writeFilesAtomically(outputs, error)) return false;
     summary.productName = spec.identity.name;
     summary.version = spec.identity.version;

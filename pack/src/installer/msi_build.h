@@ -24,6 +24,8 @@ struct MsiRequest {
     std::vector<std::string> fileAssociations;  // properties files: extension, description, mime-type, icon
     std::string service;                        // "NAME[:DISPLAY]"
     std::string serviceStart;                   // "demand" (default) or "auto"
+    std::string serviceAccount;  // LocalSystem (default), LocalService, NetworkService, NT SERVICE\NAME
+    std::string serviceDescription;
 };
 
 struct MsiSummary {

@@ -26,29 +26,20 @@ std::u16string fileValue(const std::u16string& text, const qx::SettingKey& key,
     return iniValue(text, fromWide(key.section) + suffix, fromWide(key.name), NameMatch::IgnoreCase);
 }
 
-// The launcher's answer for "Application Type": the embedded value, replaced or extended by the file.
-std::u16string applicationType(const std::optional<std::u16string>& embedded, const std::u16string& file) {
+// The launcher's answer for `key`: the embedded value, replaced or extended by the file's.
+std::u16string layered(const std::optional<std::u16string>& embedded, const std::u16string& file,
+                       const qx::SettingKey& key) {
     std::wstring embeddedValue;
     if (embedded) {
         qx::IniTextStore store;
         store.parseText(toWide(withCrLf(*embedded)));
-        store.getValue(qx::key::kApplicationType.section, qx::key::kApplicationType.name, embeddedValue);
+        store.getValue(key.section, key.name, embeddedValue);
     }
-    return fromWide(qx::layeredValue(embeddedValue, toWide(fileValue(file, qx::key::kApplicationType)),
-                                     toWide(fileValue(file, qx::key::kApplicationType, u"+"))));
+    return fromWide(
+        qx::layeredValue(embeddedValue, toWide(fileValue(file, key)), toWide(fileValue(file, key, u"+"))));
 }
 
 }  // namespace
-
-bool isBracedGuid(const std::string& text) {
-    static const char kShape[] = "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}";
-    if (text.size() != sizeof kShape - 1) return false;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const bool hex = std::isxdigit(static_cast<unsigned char>(text[i])) != 0;
-        if (kShape[i] == 'X' ? !hex : text[i] != kShape[i]) return false;
-    }
-    return true;
-}
 
 std::string fileNameProblem(const std::u16string& name) {
     if (trimmed(name).empty()) return "it is empty";
@@ -120,17 +111,31 @@ bool readProductIdentity(const Bytes& executable, const std::optional<Bytes>& se
         return false;
     }
     if (!installerVersion(info.productVersion, identity.version, error)) return false;
+    // Embedded settings are read only with the Upgrade Code of the settings file named as the
+    // executable: without that file the installed application could not start.
+    if (!settingsFile && (report.settingsText || code.empty())) {
+        error =
+            "no settings file beside it, named as the executable with .ini: qxpack build wrote one "
+            "there with the Upgrade Code the launcher needs; keep their names together (sign the "
+            "executable in place)";
+        return false;
+    }
+    if (code.empty()) {
+        error =
+            "no Upgrade Code: the settings file beside the executable has none; give --upgrade-code {GUID}";
+        return false;
+    }
+    if (const std::string problem = upgradeCodeProblem(code); !problem.empty()) {
+        error = problem + "; " + kUpgradeCodeAdvice;
+        return false;
+    }
     if (!isBracedGuid(code)) {
-        error = code.empty()
-                    ? "no Upgrade Code: the settings file beside the executable has none; give "
-                      "--upgrade-code {GUID}"
-                    : "Upgrade Code \"" + code +
-                          "\" is not a GUID in braces such as {6B29FC40-CA47-1067-B31D-00DD010662DA}; "
-                          "give --upgrade-code {GUID}";
+        error = "Upgrade Code \"" + code + "\" is not a GUID in braces; " + kUpgradeCodeAdvice;
         return false;
     }
     identity.upgradeCode = upperCase(code);
-    identity.applicationType = applicationType(report.settingsText, file);
+    identity.applicationType = layered(report.settingsText, file, qx::key::kApplicationType);
+    identity.splashImage = trimmed(layered(report.settingsText, file, qx::key::kSplashImage));
     return true;
 }
 

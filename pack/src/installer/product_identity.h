@@ -8,6 +8,7 @@
 
 #include "core/byte_io.h"
 #include "pe/version_resource.h"
+#include "settings/upgrade_code.h"
 
 namespace qxpack {
 
@@ -18,6 +19,7 @@ struct ProductIdentity {
     std::string upgradeCode;      // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", upper case
     // The value the launcher's layered lookup gives "Application Type": "service" runs it as one.
     std::u16string applicationType;
+    std::u16string splashImage;  // "Splash Image" as the launcher reads it
 };
 
 // Fills `identity` from the executable and its settings file (absent when there is none);
@@ -25,9 +27,6 @@ struct ProductIdentity {
 // executable is not a 64-bit package of `qxpack build` or a value cannot go into an installer.
 bool readProductIdentity(const Bytes& executable, const std::optional<Bytes>& settingsFile,
                          const std::string& upgradeCodeOption, ProductIdentity& identity, std::string& error);
-
-// "{6B29FC40-CA47-1067-B31D-00DD010662DA}" in either case.
-bool isBracedGuid(const std::string& text);
 
 // Why `name` cannot be a Windows file or folder name; empty when it can.
 std::string fileNameProblem(const std::u16string& name);

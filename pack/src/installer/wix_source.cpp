@@ -191,14 +191,10 @@ private:
 
     void openComponent(const std::string& id, const std::string& place, bool neverOverwrite = false) {
         components_.push_back(id);
-        if (neverOverwrite) {
-            xml_.open("Component", {{"Id", id},
-                                    {"Guid", componentGuid(spec_, place)},
-                                    {"Win64", "yes"},
-                                    {"NeverOverwrite", "yes"}});
-        } else {
-            xml_.open("Component", {{"Id", id}, {"Guid", componentGuid(spec_, place)}, {"Win64", "yes"}});
-        }
+        std::vector<Attribute> component = {
+            {"Id", id}, {"Guid", componentGuid(spec_, place)}, {"Win64", "yes"}};
+        if (neverOverwrite) component.push_back({"NeverOverwrite", "yes"});
+        xml_.open("Component", component);
     }
 
     void writeFile(const std::string& id, const SourceFile& file, const std::string& place,
@@ -232,26 +228,19 @@ private:
         }
         if (spec_.service) {
             const ServiceSpec& s = *spec_.service;
-            xml_.leaf("ServiceInstall", {{"Id", "Service"},
-                                         {"Name", formatted(s.name)},
-                                         {"DisplayName", formatted(s.displayName)},
-                                         {"Type", "ownProcess"},
-                                         {"Start", s.autoStart ? "auto" : "demand"},
-                                         {"ErrorControl", "normal"}});
-            if (s.autoStart) {
-                xml_.leaf("ServiceControl", {{"Id", "ServiceControl"},
-                                             {"Name", formatted(s.name)},
-                                             {"Start", "install"},
-                                             {"Stop", "both"},
-                                             {"Remove", "uninstall"},
-                                             {"Wait", "yes"}});
-            } else {
-                xml_.leaf("ServiceControl", {{"Id", "ServiceControl"},
-                                             {"Name", formatted(s.name)},
-                                             {"Stop", "both"},
-                                             {"Remove", "uninstall"},
-                                             {"Wait", "yes"}});
-            }
+            std::vector<Attribute> service = {{"Id", "Service"},
+                                              {"Name", formatted(s.name)},
+                                              {"DisplayName", formatted(s.displayName)},
+                                              {"Type", "ownProcess"},
+                                              {"Start", s.autoStart ? "auto" : "demand"},
+                                              {"ErrorControl", "normal"}};
+            if (!s.account.empty()) service.push_back({"Account", formatted(s.account)});
+            if (!s.description.empty()) service.push_back({"Description", formatted(s.description)});
+            xml_.leaf("ServiceInstall", service);
+            std::vector<Attribute> control = {{"Id", "ServiceControl"}, {"Name", formatted(s.name)}};
+            if (s.autoStart) control.push_back({"Start", "install"});
+            control.insert(control.end(), {{"Stop", "both"}, {"Remove", "uninstall"}, {"Wait", "yes"}});
+            xml_.leaf("ServiceControl", control);
         }
         xml_.close();
     }

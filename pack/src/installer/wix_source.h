@@ -33,6 +33,9 @@ struct FileType {
 struct ServiceSpec {
     std::u16string name;
     std::u16string displayName;
+    std::u16string
+        account;  // as the control manager takes it ("NT AUTHORITY\LocalService"); empty: LocalSystem
+    std::u16string description;
     bool autoStart = false;
 };
 
@@ -56,6 +59,9 @@ struct InstallerSpec {
 // changes survive an upgrade; wixl drops that mark, so the caller sets it in the built package.
 constexpr char kSettingsComponent[] = "SettingsFile";
 constexpr int kSettingsComponentAttributes = 256 + 128;  // 64-bit, never overwrite
+// The version every other file gets in the built package (wixl leaves it empty), so that an upgrade
+// always replaces the installed copy.
+constexpr char kAlwaysNewerVersion[] = "65535.65535.65535.65535";
 
 std::string wixSource(const InstallerSpec& spec);
 

@@ -38,19 +38,19 @@ std::string xmlEscaped(const std::string& text) {
 
 XmlWriter::XmlWriter() : out_("<?xml version=\"1.0\" encoding=\"utf-8\"?>\n") {}
 
-void XmlWriter::start(std::string_view element, std::initializer_list<Attribute> attributes) {
+void XmlWriter::start(std::string_view element, const std::vector<Attribute>& attributes) {
     out_ += std::string(open_.size() * 2, ' ') + "<" + std::string(element);
     for (const Attribute& a : attributes)
         out_ += " " + std::string(a.name) + "=\"" + xmlEscaped(a.value) + "\"";
 }
 
-void XmlWriter::open(std::string_view element, std::initializer_list<Attribute> attributes) {
+void XmlWriter::open(std::string_view element, const std::vector<Attribute>& attributes) {
     start(element, attributes);
     out_ += ">\n";
     open_.emplace_back(element);
 }
 
-void XmlWriter::leaf(std::string_view element, std::initializer_list<Attribute> attributes) {
+void XmlWriter::leaf(std::string_view element, const std::vector<Attribute>& attributes) {
     start(element, attributes);
     out_ += "/>\n";
 }

@@ -2,7 +2,6 @@
 // so a product name such as Tom & Jerry's "App" reaches the installer builder as written.
 #pragma once
 
-#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,9 +17,9 @@ class XmlWriter {
 public:
     XmlWriter();  // starts the document with its UTF-8 declaration
 
-    void open(std::string_view element, std::initializer_list<Attribute> attributes = {});
+    void open(std::string_view element, const std::vector<Attribute>& attributes = {});
     // An element without content: <element .../>.
-    void leaf(std::string_view element, std::initializer_list<Attribute> attributes = {});
+    void leaf(std::string_view element, const std::vector<Attribute>& attributes = {});
     // Character content of the innermost open element.
     void text(const std::string& content);
     void close();  // closes the innermost open element
@@ -29,7 +28,7 @@ public:
     std::string finish();
 
 private:
-    void start(std::string_view element, std::initializer_list<Attribute> attributes);
+    void start(std::string_view element, const std::vector<Attribute>& attributes);
 
     std::string out_;
     std::vector<std::string> open_;

@@ -1,5 +1,7 @@
 #include "package/package_build.h"
 
+#include <tuple>
+
 #include "config/ini_text_store.h"
 #include "config/settings_keys.h"
 #include "core/text_codec.h"
@@ -11,6 +13,7 @@
 #include "settings/ini_edit.h"
 #include "settings/settings_cipher.h"
 #include "settings/splash_image.h"
+#include "settings/upgrade_code.h"
 
 namespace qxpack {
 
@@ -71,16 +74,16 @@ bool applyVersion(const PackageInputs& inputs, ResourceTable& table, std::string
         : !info.value(u"FileVersion").empty()    ? info.value(u"FileVersion")
                                                  : fromAscii(versionText(info.fileVersion));
     const VersionSettings& v = inputs.version;
-    if (!v.fileVersion.empty() && !parseVersionNumbers(v.fileVersion, info.fileVersion)) {
-        error = "bad file version \"" + v.fileVersion +
-                "\": expected up to four numbers 0-65535 separated by dots";
-        return false;
-    }
     const std::string productVersion = v.productVersion.empty() ? v.fileVersion : v.productVersion;
-    if (!productVersion.empty() && !parseVersionNumbers(productVersion, info.productVersion)) {
-        error = "bad product version \"" + productVersion +
-                "\": expected up to four numbers 0-65535 separated by dots";
-        return false;
+    for (const auto& [text, numbers, what] : {std::tuple{v.fileVersion, &info.fileVersion, "file"},
+                                              std::tuple{productVersion, &info.productVersion, "product"}}) {
+        if (!text.empty() && !parseVersionNumbers(text, *numbers)) {
+            error = std::string("bad ") + what + " version \"" + text +
+                    "\": Windows takes one to four numbers 0-65535 separated by dots (1.2.3.4), nothing "
+                    "else; map a build tool's version first: 1.0-SNAPSHOT to 1.0, and one it does not know "
+                    "(unspecified) to 0.0";
+            return false;
+        }
     }
 
     const std::string stem = inputs.outputFileName.substr(0, inputs.outputFileName.rfind('.'));
@@ -154,6 +157,10 @@ bool assemblePackage(const PackageInputs& inputs, PackageOutputs& outputs, std::
         error = "the upgrade code and the pass phrase must be ASCII: the launcher hashes them as ANSI bytes";
         return false;
     }
+    if (const std::string problem = upgradeCodeProblem(upgradeCode); !problem.empty()) {
+        error = problem + "; " + kUpgradeCodeAdvice;
+        return false;
+    }
     if (embedded && !file) file = DecodedText{};  // the launcher finds the upgrade code only in the file
 
     ZipSummary zip;
@@ -178,8 +185,16 @@ bool assemblePackage(const PackageInputs& inputs, PackageOutputs& outputs, std::
                     "\" is taken by the package's own files";
             return false;
         }
-        if (!file) file = DecodedText{};
-        setValue(*file, qx::key::kSplashImage, name);
+        // The executable is the vendor's part, replaced by every upgrade; the settings file is the
+        // user's, never overwritten once installed. A file value would hide the embedded one for good.
+        if (embedded && file && !fileValue(*file, qx::key::kSplashImage).empty()) {
+            error =
+                "splash: the settings file names a \"Splash Image\" of its own, which would hide the "
+                "one embedded for --splash; remove it from the settings file";
+            return false;
+        }
+        if (!embedded && !file) file = DecodedText{};
+        setValue(embedded ? *embedded : *file, qx::key::kSplashImage, name);
     }
     if (!hasMainClass(embedded, file)) {
         error =
