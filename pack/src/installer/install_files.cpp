@@ -19,7 +19,8 @@ std::u16string lowerCase(std::u16string text) {
     return text;
 }
 
-bool checkRuntimeLibrary(const fs::path& runtime, std::string& error) {
+// The runtime's JVM library must be one the launcher (of `machine`) can load.
+bool checkRuntimeLibrary(const fs::path& runtime, uint16_t machine, std::string& error) {
     for (const char* kind : {"server", "client"}) {
         const fs::path library = runtime / "bin" / kind / "jvm.dll";
         Bytes bytes;
@@ -34,8 +35,13 @@ bool checkRuntimeLibrary(const fs::path& runtime, std::string& error) {
             error = shown + " is not a Windows library: " + peError;
             return false;
         }
-        if (image.machine != kMachineAmd64) {
+        if (image.machine == kMachineI386 && machine == kMachineAmd64) {
             error = shown + " is a 32-bit library; the launcher loads only 64-bit runtimes";
+            return false;
+        }
+        if (image.machine != machine) {
+            error = shown + " is an " + machineName(image.machine) + " library; the " + machineName(machine) +
+                    " launcher loads only " + machineName(machine) + " runtimes";
             return false;
         }
         return true;
@@ -113,7 +119,7 @@ bool collectFiles(const MsiRequest& request, const fs::path& wxsFolder, Installe
             error = "runtime " + request.runtime + ": no such folder";
             return false;
         }
-        if (!checkRuntimeLibrary(runtime, error)) return false;
+        if (!checkRuntimeLibrary(runtime, spec.identity.machine, error)) return false;
         spec.runtime = SourceFolder{};
         if (!collectFolder(runtime, wxsFolder, *spec.runtime, count, error)) return false;
     }

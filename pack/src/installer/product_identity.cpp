@@ -131,6 +131,7 @@ bool readProductIdentity(const Bytes& executable, const std::optional<Bytes>& se
     }
     identity.upgradeCode = upperCase(code);
     identity.applicationType = applicationType(report.settingsText, file);
+    identity.machine = report.machine;
     return true;
 }
 

@@ -60,7 +60,7 @@ bool inspectPackage(const Bytes& executable, const std::string& upgradeCode, con
 
 std::string formatReport(const PackageReport& report) {
     std::string out = "Machine: ";
-    out += report.machine == kMachineAmd64 ? "AMD64" : "I386";
+    out += machineName(report.machine);
     out += "\nLauncher version: " +
            (report.launcherVersion.empty() ? std::string("unknown") : toUtf8(report.launcherVersion));
     if (report.version) {
