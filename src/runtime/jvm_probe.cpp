@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "base/scoped.h"
-#include "runtime/runtime_architecture.h"
+#include "runtime/host_machine.h"
 
 namespace qx {
 namespace {

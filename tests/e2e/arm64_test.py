@@ -71,7 +71,7 @@ def starts(build, scratch, arm64_home, x64_home):
                ("Class Path", [("Class Path", probe)])],
               env={"QXLAUNCH_TRACE": "stderr"},
               out=[NOT_FOUND],
-              err=[x64_line, REGISTERED + " version 17.0.0.0: no jvm.dll under " + x64_home + "\\", "exit code -1"],
+              err=[x64_line, REGISTERED + " version 17.0: no jvm.dll under " + x64_home + "\\", "exit code -1"],
               code=255),
         Start("qxpack's package of the launcher runs from its embedded settings and appended jar",
               packed, None, args="--prop=java.class.path",

@@ -11,6 +11,7 @@
 
 #include "runtime/find_java_runtime.h"
 #include "runtime/registry_search.h"
+#include "runtime/host_machine.h"
 #include "runtime/runtime_architecture.h"
 #include "support/lib/java_registry.h"
 #include "support/lib/test_env.h"
