@@ -7,9 +7,11 @@
 # qx_delay_load_library(<dll stem>) makes the target qx_delay_<stem>: an import library built by
 # dlltool from every export the toolchain's own import library lists, resolved through the delay-load
 # helper of the mingw-w64 runtime.
-if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+if(CMAKE_SIZEOF_VOID_P EQUAL 4 OR QX_ARM64)
     # The 32-bit companion imports them as usual: the i386 linker of binutils 2.40 drops the thunks of
-    # dlltool's delay-import libraries, so the first call into user32 jumped to address 0.
+    # dlltool's delay-import libraries, so the first call into user32 jumped to address 0. So do the
+    # ARM64 launchers: Zig 0.11's linker refuses every delay-load argument, and llvm-dlltool 14 makes
+    # no delay-import library.
     function(qx_delay_load_library stem)
         add_library(qx_delay_${stem} INTERFACE)
         target_link_libraries(qx_delay_${stem} INTERFACE ${stem})

@@ -94,6 +94,26 @@ TEST(BuildPackage, InspectionFindsEverythingThatWentIn) {
     EXPECT_NE(wrongCode.settingsText, report.settingsText);
 }
 
+TEST(BuildPackage, EitherSixtyFourBitLauncherIsPackagedAndNamedByInspect) {
+    for (uint16_t machine : {kMachineAmd64, kMachineArm64}) {
+        PackageInputs in = fullInputs();
+        SyntheticOptions options = test::forMachine(machine);
+        options.resourcesLast = false;
+        in.launcher = test::syntheticPe(test::launcherLikeResources(), options);
+        const PackageOutputs out = assembled(in);
+        PackageReport report;
+        std::string error;
+        ASSERT_TRUE(inspectPackage(out.executable, kUpgradeCode, PeAcceptance{}, report, error)) << error;
+        EXPECT_EQ(report.machine, machine);
+        EXPECT_EQ(formatReport(report).rfind("Machine: " + machineName(machine) + "\n", 0), 0u)
+            << formatReport(report);
+        ASSERT_TRUE(report.settingsText.has_value()) << machineName(machine);
+        EXPECT_EQ(
+            iniValue(*report.settingsText, u"Java Runtime Environment", u"Main Class", NameMatch::Exact),
+            u"demo.Main");
+    }
+}
+
 TEST(BuildPackage, ManifestAndOtherResourcesSurvive) {
     const PackageOutputs out = assembled(fullInputs());
     PeImage image;

@@ -225,6 +225,8 @@ TEST(PeImage, RefusesWhatIsNotAnAcceptablePe) {
         putU16(b, offset, value);
         return b;
     };
+    Bytes arm64WithPe32 = syntheticPe(launcherLikeResources(), test::forMachine(kMachineI386));
+    putU16(arm64WithPe32, image.fileHeaderOffset, kMachineArm64);
     struct Case {
         const char* name;
         Bytes file;
@@ -235,7 +237,8 @@ TEST(PeImage, RefusesWhatIsNotAnAcceptablePe) {
         {"text file", Bytes(200, 'x'), false, "not a PE file"},
         {"empty file", {}, false, "not a PE file"},
         {"MZ but no PE signature", patched(0x80, 0x4550 + 1), false, "no PE signature"},
-        {"ARM64", patched(image.fileHeaderOffset, 0xAA64), false, "wrong machine type 0xAA64"},
+        {"ARM (32-bit)", patched(image.fileHeaderOffset, 0x1C4), true, "wrong machine type 0x1C4"},
+        {"ARM64 with a 32-bit optional header", arm64WithPe32, true, "inconsistent PE file"},
         {"I386 not allowed", syntheticPe(launcherLikeResources(), test::forMachine(kMachineI386)), false,
          "wrong machine type 0x14C"},
         {"headers cut", Bytes(good.begin(), good.begin() + 0x100), false, "truncated"},
@@ -251,11 +254,25 @@ TEST(PeImage, RefusesWhatIsNotAnAcceptablePe) {
         EXPECT_FALSE(parsePeImage(c.file, acceptance, out, error)) << c.name;
         EXPECT_NE(error.find(c.message), std::string::npos) << c.name << ": " << error;
     }
-    PeImage i386;
-    std::string error;
-    EXPECT_TRUE(parsePeImage(syntheticPe(launcherLikeResources(), test::forMachine(kMachineI386)),
-                             PeAcceptance{true}, i386, error))
-        << error;
+}
+
+TEST(PeImage, AcceptsBothSixtyFourBitMachinesAndAskedForI386) {
+    const struct {
+        uint16_t machine;
+        bool allowI386;
+        const char* name;
+    } cases[] = {
+        {kMachineAmd64, false, "AMD64"}, {kMachineArm64, false, "ARM64"}, {kMachineI386, true, "I386"}};
+    for (const auto& c : cases) {
+        PeImage image;
+        std::string error;
+        EXPECT_TRUE(parsePeImage(syntheticPe(launcherLikeResources(), test::forMachine(c.machine)),
+                                 PeAcceptance{c.allowI386}, image, error))
+            << c.name << ": " << error;
+        EXPECT_EQ(image.machine, c.machine);
+        EXPECT_EQ(machineName(image.machine), c.name);
+    }
+    EXPECT_EQ(machineName(0x1C4), "0x1C4");
 }
 
 TEST(PeResources, ALoopInTheDirectoryIsReportedNotFollowed) {

@@ -49,16 +49,18 @@ bool askForMissingRuntime(Launcher& launcher) {
 void rememberJrePath(const Launcher& launcher, const std::wstring& folder) {
     std::wstring ownSettings;
     if (!settingsPathFor(launcher.executablePath, ownSettings)) return;
+    // A launcher that never starts the companion keeps its choice to itself: the folder holds a runtime
+    // the companion could not host.
+    const bool forPair = kHandsX86RuntimesToPair && !launcher.pairProduct.empty();
     if (!launcher.isService) {
         storeJrePath(userSettingsPathFor(launcher.executablePath, launcher, true), folder);
-        if (!launcher.pairProduct.empty()) {
-            storeJrePath(pairUserSettingsFilePath(launcher, launcher.pairProduct), folder);
-        }
+        if (forPair) storeJrePath(pairUserSettingsFilePath(launcher, launcher.pairProduct), folder);
         return;
     }
     storeJrePath(ownSettings, folder);
     std::wstring pairSettings;
-    if (pairSettingsFilePath(pairProductPath(launcher.pairProduct, launcher.executablePath), pairSettings))
+    if (forPair &&
+        pairSettingsFilePath(pairProductPath(launcher.pairProduct, launcher.executablePath), pairSettings))
         storeJrePath(pairSettings, folder);
 }
 

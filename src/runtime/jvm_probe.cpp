@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "base/scoped.h"
+#include "runtime/host_machine.h"
 
 namespace qx {
 namespace {
@@ -31,9 +32,12 @@ bool pathExists(const std::wstring& path) {
 }
 
 std::wstring probeJvmLibrary(const std::wstring& folder, int32_t probeType, bool* server) {
+    // The first library that exists decides: one this launcher cannot host passes the folder over.
     auto found = [&](const wchar_t* sub) {
+        std::wstring path = folder + sub;
+        if (!hostsRuntimeLibrary(path)) return std::wstring();
         if (server) *server = std::wstring(sub) == kServerLibrary;
-        return folder + sub;
+        return path;
     };
     if (probeType == 1 || probeType == 2) {
         if (pathExists(folder + kServerLibrary)) return found(kServerLibrary);

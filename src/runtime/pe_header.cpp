@@ -36,4 +36,17 @@ bool peMachine(const unsigned char* data, size_t size, uint16_t* machine) {
     return true;
 }
 
+const wchar_t* machineName(uint16_t machine) {
+    switch (machine) {
+        case kMachineX86:
+            return L"x86";
+        case kMachineAmd64:
+            return L"x64";
+        case kMachineArm64:
+            return L"arm64";
+        default:
+            return L"other";
+    }
+}
+
 }  // namespace qx

@@ -41,7 +41,7 @@ void collectVendorCandidates(const RuntimeRequest& request, std::vector<JreCandi
 // Collects the searched rows, sorts and selects; on success `home` is the chosen runtime folder. One
 // pass reads the seven rows under `root`, then (unless request.vendorKeys is off) the vendor layouts
 // under `root` and, in the native view only, under `userRoot`: a per-user key has no 32-bit twin. A
-// tie in the sort keeps that order. The 32-bit view is searched only by a 64-bit process with a pair
+// tie in the sort keeps that order. The 32-bit view is searched only by the x64 launcher with a pair
 // product, and a hit there sets choice.relaunchAsPair.
 [[nodiscard]] bool searchRegistry(const RuntimeRequest& request, RuntimeChoice& choice, RegistryView view,
                                   std::wstring& home, HKEY root = HKEY_LOCAL_MACHINE,

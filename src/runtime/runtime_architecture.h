@@ -5,7 +5,7 @@
 
 namespace qx {
 
-// Recomputes choice.relaunchAsPair: set only in a 64-bit process with a pair product configured, when
+// Recomputes choice.relaunchAsPair: set only in the x64 launcher with a pair product configured, when
 // the library at choice.jvmLibraryPath is a PE image for x86.
 void checkRuntimeArchitecture(const RuntimeRequest& request, RuntimeChoice& choice);
 

@@ -34,10 +34,15 @@ struct RuntimeRequest {
     std::wstring pairProduct;  // the companion (32-bit) launcher; empty = none
 };
 
-// Only a 64-bit launcher hands a 32-bit runtime to its pair product. The 32-bit companion hosts such a
+// Only the x64 launcher hands a 32-bit runtime to its pair product. The 32-bit companion hosts such a
 // runtime itself (its native registry view is the 32-bit one), and a companion whose settings name a
-// pair product too must not start it, or each start would start the next.
-constexpr bool kHandsX86RuntimesToPair = sizeof(void*) == 8;
+// pair product too must not start it, or each start would start the next. The ARM64 launcher passes
+// x86 runtimes over, as every runtime not built for ARM64, and reads the native registry view only.
+#if defined(__x86_64__)
+constexpr bool kHandsX86RuntimesToPair = true;
+#else
+constexpr bool kHandsX86RuntimesToPair = false;
+#endif
 
 // The provider words "ibm" and "favor_ibm": those runtimes end the process themselves, so a thread that
 // ran Java code for the launcher stays attached to the VM instead of detaching.

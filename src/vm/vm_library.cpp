@@ -16,12 +16,7 @@ namespace {
 void traceLoadedLibrary(HMODULE library, const std::wstring& libraryPath) {
     uint16_t machine = 0;
     const bool known = peMachine(reinterpret_cast<const unsigned char*>(library), 4096, &machine);
-    const wchar_t* name = !known                                ? L"unknown"
-                          : machine == IMAGE_FILE_MACHINE_AMD64 ? L"x64"
-                          : machine == kMachineX86              ? L"x86"
-                          : machine == IMAGE_FILE_MACHINE_ARM64 ? L"arm64"
-                                                                : L"other";
-    trace(L"jvm.dll loaded: " + libraryPath + L" (" + name + L")");
+    trace(L"jvm.dll loaded: " + libraryPath + L" (" + (known ? machineName(machine) : L"unknown") + L")");
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include "runtime/find_java_runtime.h"
 #include "runtime/registry_search.h"
+#include "runtime/host_machine.h"
 #include "runtime/runtime_architecture.h"
 #include "support/lib/java_registry.h"
 #include "support/lib/test_env.h"
@@ -519,6 +520,36 @@ TEST_F(RuntimeSearch, OnlyAnX86ImageWithAPairProductRelaunches) {
     ASSERT_TRUE(find(viaRegistry));
     EXPECT_EQ(viaRegistry.jvmLibraryPath, home + L"\\bin\\client\\jvm.dll");
     EXPECT_EQ(viaRegistry.relaunchAsPair, 0);
+}
+
+// The ARM64 launcher's rule, on real files: it takes ARM64 images only (the ARM64 launcher is one),
+// whatever else a runtime folder holds. The x64 launcher reads nothing and takes every library.
+TEST_F(RuntimeSearch, OnlyTheArm64LauncherPassesOverLibrariesOfAnotherMachine) {
+    std::string arm64, x64, x86;
+    ASSERT_TRUE(qxtest::readFile(qxtest::arm64LauncherExe(), arm64));
+    ASSERT_TRUE(qxtest::readFile(qxtest::runtimeHome(L"noexports") + L"\\bin\\server\\jvm.dll", x64));
+    ASSERT_TRUE(qxtest::readFile(qxtest::runtimeHome(L"x86") + L"\\bin\\client\\jvm.dll", x86));
+    const uint32_t lfanew = *reinterpret_cast<const uint32_t*>(arm64.data() + 0x3C);
+    const struct {
+        const char* what;
+        std::string bytes;
+        bool arm64Takes;
+    } cases[] = {
+        {"arm64 image", arm64, true},
+        {"x64 library", x64, false},
+        {"x86 library", x86, false},
+        {"empty file", "", false},
+        {"text", "ARM64\r\n", false},
+        {"arm64 image cut inside its headers", arm64.substr(0, lfanew + 30), false},
+    };
+    for (const auto& c : cases) {
+        const std::wstring path = dir_ + L"\\" + qxtest::widen(c.what) + L".dll";
+        ASSERT_TRUE(qxtest::writeFile(path, c.bytes)) << c.what;
+        EXPECT_EQ(hostsRuntimeLibrary(path, kMachineArm64), c.arm64Takes) << c.what;
+        EXPECT_TRUE(hostsRuntimeLibrary(path, kMachineAmd64)) << c.what;
+    }
+    EXPECT_FALSE(hostsRuntimeLibrary(dir_ + L"\\missing.dll", kMachineArm64));
+    EXPECT_FALSE(hostsRuntimeLibrary(dir_, kMachineArm64)) << "a folder";
 }
 
 }  // namespace

@@ -15,12 +15,13 @@
 namespace {
 
 // The import directory of the PE file `bytes`, which sits at another offset in a 32-bit image.
-IMAGE_DATA_DIRECTORY importDirectory(const std::string& bytes, WORD& machine,
+IMAGE_DATA_DIRECTORY importDirectory(const std::string& bytes, WORD& machine, WORD& subsystem,
                                      const IMAGE_SECTION_HEADER*& sections, WORD& sectionCount) {
     const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(bytes.data());
     const auto* nt64 = reinterpret_cast<const IMAGE_NT_HEADERS64*>(bytes.data() + dos->e_lfanew);
     const auto* nt32 = reinterpret_cast<const IMAGE_NT_HEADERS32*>(nt64);
     machine = nt64->FileHeader.Machine;
+    subsystem = nt64->OptionalHeader.Subsystem;  // at the same offset in both header formats
     sectionCount = nt64->FileHeader.NumberOfSections;
     if (nt64->OptionalHeader.Magic == IMAGE_NT_OPTIONAL_HDR32_MAGIC) {
         sections = IMAGE_FIRST_SECTION(nt32);
@@ -31,10 +32,10 @@ IMAGE_DATA_DIRECTORY importDirectory(const std::string& bytes, WORD& machine,
 }
 
 // The names in the import directory of the PE file `bytes`, upper-cased; empty when it has none.
-std::set<std::string> importedLibraries(const std::string& bytes, WORD& machine) {
+std::set<std::string> importedLibraries(const std::string& bytes, WORD& machine, WORD& subsystem) {
     const IMAGE_SECTION_HEADER* sections = nullptr;
     WORD sectionCount = 0;
-    const IMAGE_DATA_DIRECTORY directory = importDirectory(bytes, machine, sections, sectionCount);
+    const IMAGE_DATA_DIRECTORY directory = importDirectory(bytes, machine, subsystem, sections, sectionCount);
     const auto offsetOf = [&](DWORD rva) -> size_t {
         for (WORD i = 0; i < sectionCount; ++i) {
             const IMAGE_SECTION_HEADER& s = sections[i];
@@ -58,25 +59,32 @@ std::set<std::string> importedLibraries(const std::string& bytes, WORD& machine)
     return names;
 }
 
-// The 32-bit companion imports the window, shell and COM libraries directly (the i386 linker cannot
-// delay-load them), and nothing else.
+// The 32-bit companion and the ARM64 launchers import the window, shell and COM libraries directly
+// (their linkers cannot delay-load them), and nothing else.
 TEST(ShippedExe, ImportsOnlyKernel32Advapi32AndTheCRuntime) {
     const std::set<std::string> loadedAnyway = {"ADVAPI32.DLL", "KERNEL32.DLL", "MSVCRT.DLL"};
-    std::set<std::string> companion = loadedAnyway;
-    companion.insert({"GDI32.DLL", "OLE32.DLL", "SHELL32.DLL", "USER32.DLL"});
+    std::set<std::string> direct = loadedAnyway;
+    direct.insert({"GDI32.DLL", "OLE32.DLL", "SHELL32.DLL", "USER32.DLL"});
+    constexpr WORD kConsole = IMAGE_SUBSYSTEM_WINDOWS_CUI;
     const struct {
         std::wstring exe;
         WORD machine;
+        WORD subsystem;
         std::set<std::string> imports;
-    } shipped[] = {{qxtest::launcherExe(), IMAGE_FILE_MACHINE_AMD64, loadedAnyway},
-                   {qxtest::companionExe(), IMAGE_FILE_MACHINE_I386, companion}};
+    } shipped[] = {
+        {qxtest::launcherExe(), IMAGE_FILE_MACHINE_AMD64, kConsole, loadedAnyway},
+        {qxtest::companionExe(), IMAGE_FILE_MACHINE_I386, kConsole, direct},
+        {qxtest::arm64LauncherExe(), IMAGE_FILE_MACHINE_ARM64, kConsole, direct},
+        {qxtest::arm64WindowedLauncherExe(), IMAGE_FILE_MACHINE_ARM64, IMAGE_SUBSYSTEM_WINDOWS_GUI, direct}};
     for (const auto& c : shipped) {
         std::string bytes;
         ASSERT_TRUE(qxtest::readFile(c.exe, bytes)) << qxtest::narrow(c.exe);
         ASSERT_GT(bytes.size(), 4096u);
         WORD machine = 0;
-        EXPECT_EQ(importedLibraries(bytes, machine), c.imports) << qxtest::narrow(c.exe);
+        WORD subsystem = 0;
+        EXPECT_EQ(importedLibraries(bytes, machine, subsystem), c.imports) << qxtest::narrow(c.exe);
         EXPECT_EQ(machine, c.machine) << qxtest::narrow(c.exe);
+        EXPECT_EQ(subsystem, c.subsystem) << qxtest::narrow(c.exe);
     }
 }
 

@@ -19,6 +19,7 @@
 #include "package/app_image.h"
 #include "package/launcher_location.h"
 #include "pe/icon_resources.h"
+#include "pe/pe_image.h"
 #include "pe/version_resource.h"
 #include "settings/launch_arguments.h"
 #include "settings/settings_cipher.h"
@@ -226,7 +227,7 @@ int runPackage(const std::vector<std::string>& args) {
     if (!options.runtimeImage.empty()) {
         if (!fs::is_directory(fs::u8path(options.runtimeImage)))
             return fail("--runtime-image " + options.runtimeImage + ": no such folder");
-        if (!checkRuntimeLibrary(fs::u8path(options.runtimeImage), error))
+        if (!checkRuntimeLibrary(fs::u8path(options.runtimeImage), kMachineAmd64, error))
             return fail("--runtime-image: " + error);
     }
     request.input = options.input;

@@ -21,7 +21,8 @@ std::u16string lowerCase(std::u16string text) {
 
 }  // namespace
 
-bool checkRuntimeLibrary(const fs::path& runtime, std::string& error) {
+// The runtime's JVM library must be one the launcher (of `machine`) can load.
+bool checkRuntimeLibrary(const fs::path& runtime, uint16_t machine, std::string& error) {
     for (const char* kind : {"server", "client"}) {
         const fs::path library = runtime / "bin" / kind / "jvm.dll";
         Bytes bytes;
@@ -36,8 +37,13 @@ bool checkRuntimeLibrary(const fs::path& runtime, std::string& error) {
             error = shown + " is not a Windows library: " + peError;
             return false;
         }
-        if (image.machine != kMachineAmd64) {
+        if (image.machine == kMachineI386 && machine == kMachineAmd64) {
             error = shown + " is a 32-bit library; the launcher loads only 64-bit runtimes";
+            return false;
+        }
+        if (image.machine != machine) {
+            error = shown + " is an " + machineName(image.machine) + " library; the " + machineName(machine) +
+                    " launcher loads only " + machineName(machine) + " runtimes";
             return false;
         }
         return true;
@@ -147,7 +153,7 @@ bool collectFiles(const MsiRequest& request, InstallerSpec& spec, size_t& count,
             error = "runtime " + request.runtime + ": no such folder";
             return false;
         }
-        if (!checkRuntimeLibrary(runtime, error)) return false;
+        if (!checkRuntimeLibrary(runtime, spec.identity.machine, error)) return false;
         spec.runtime = SourceFolder{};
         if (!collectFolder(runtime, *spec.runtime, count, error)) return false;
     }

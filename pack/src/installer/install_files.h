@@ -21,9 +21,9 @@ void makeSourcesRelative(InstallerSpec& spec, const std::filesystem::path& wxsFo
 
 std::u16string nameOf(const std::filesystem::path& path);
 
-// Whether `runtime` holds a 64-bit jvm.dll (bin\\server or bin\\client) the launcher can load; false with
-// `error` set when it does not.
-bool checkRuntimeLibrary(const std::filesystem::path& runtime, std::string& error);
+// Whether `runtime` holds a jvm.dll (bin\\server or bin\\client) that a launcher of `machine` can load;
+// false with `error` set when it does not.
+bool checkRuntimeLibrary(const std::filesystem::path& runtime, uint16_t machine, std::string& error);
 
 // Fills the executable, the added files and the runtime folder of `spec` (whose settings file is
 // already set) and counts the files. False with `error` set on a missing file, a name given twice or

@@ -13,6 +13,7 @@
 #include "installer/product_identity.h"
 #include "installer/tool_process.h"
 #include "installer/wix_source.h"
+#include "pe/pe_image.h"
 #include "settings/ini_edit.h"
 
 namespace qxpack {
@@ -286,6 +287,15 @@ bool buildMsi(const MsiRequest& request, MsiSummary& summary, std::string& error
         writeFilesAtomically({{temporaryWxs.u8string(), Bytes(source.begin(), source.end())}}, error) &&
         runBuilder(wixl, {"-a", "x64", "-o", temporaryMsi.u8string(), temporaryWxs.u8string()}, log, error);
     if (built) built = runBuilder(msibuild, afterWixl(temporaryMsi, spec), log, error);
+    if (built && spec.identity.machine == kMachineArm64) {
+        // wixl 0.101 builds no ARM64 package ("-a arm64" is refused, Package/@Platform ignored). The
+        // tables of an x64 one are those of an ARM64 one (64-bit components, ProgramFiles64Folder), so
+        // only the platform in the summary's template changes; the subject and author stay as wixl set them.
+        built = runBuilder(msibuild,
+                           {temporaryMsi.u8string(), "-s", toUtf8(spec.identity.name),
+                            toUtf8(spec.identity.manufacturer), "Arm64;1033"},
+                           log, error);
+    }
     Bytes msi;
     built = built && readFile(temporaryMsi.u8string(), msi, error);
     removeQuietly(temporaryWxs);

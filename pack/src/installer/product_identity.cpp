@@ -136,6 +136,7 @@ bool readProductIdentity(const Bytes& executable, const std::optional<Bytes>& se
     identity.upgradeCode = upperCase(code);
     identity.applicationType = layered(report.settingsText, file, qx::key::kApplicationType);
     identity.splashImage = trimmed(layered(report.settingsText, file, qx::key::kSplashImage));
+    identity.machine = report.machine;
     return true;
 }
 

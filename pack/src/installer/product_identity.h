@@ -20,11 +20,12 @@ struct ProductIdentity {
     // The value the launcher's layered lookup gives "Application Type": "service" runs it as one.
     std::u16string applicationType;
     std::u16string splashImage;  // "Splash Image" as the launcher reads it
+    uint16_t machine = 0;  // the executable's: the package's platform and its runtime's machine
 };
 
 // Fills `identity` from the executable and its settings file (absent when there is none);
 // `upgradeCodeOption` replaces the file's Upgrade Code when not empty. False with `error` set when the
-// executable is not a 64-bit package of `qxpack build` or a value cannot go into an installer.
+// executable is not an AMD64 or ARM64 package of `qxpack build` or a value cannot go into an installer.
 bool readProductIdentity(const Bytes& executable, const std::optional<Bytes>& settingsFile,
                          const std::string& upgradeCodeOption, ProductIdentity& identity, std::string& error);
 

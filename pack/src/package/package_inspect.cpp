@@ -98,7 +98,7 @@ bool launcherRefuses(const PackageReport& report) {
 
 std::string formatReport(const PackageReport& report) {
     std::string out = "Machine: ";
-    out += report.machine == kMachineAmd64 ? "AMD64" : "I386";
+    out += machineName(report.machine);
     out += "\nLauncher version: " +
            (report.launcherVersion.empty() ? std::string("unknown") : toUtf8(report.launcherVersion));
     if (report.version) {

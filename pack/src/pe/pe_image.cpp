@@ -32,11 +32,12 @@ bool parseHeaders(const ByteReader& in, const PeAcceptance& acceptance, PeImage&
     }
     image.fileHeaderOffset = peOffset + 4;
     image.machine = in.u16(image.fileHeaderOffset);
-    const bool amd64 = image.machine == kMachineAmd64;
+    const bool wide = image.machine == kMachineAmd64 || image.machine == kMachineArm64;
     const bool i386 = image.machine == kMachineI386;
-    if (!amd64 && !(i386 && acceptance.allowI386)) {
-        error = "wrong machine type " + hex(image.machine) + ": only AMD64 (0x8664) executables" +
-                (acceptance.allowI386 ? " and I386 (0x14C) " : " ") + "are accepted";
+    if (!wide && !(i386 && acceptance.allowI386)) {
+        error = "wrong machine type " + hex(image.machine) + ": only AMD64 (0x8664)" +
+                (acceptance.allowI386 ? ", ARM64 (0xAA64) and I386 (0x14C)" : " and ARM64 (0xAA64)") +
+                " executables are accepted";
         return false;
     }
     const uint16_t sectionCount = in.u16(image.fileHeaderOffset + 2);
@@ -49,7 +50,7 @@ bool parseHeaders(const ByteReader& in, const PeAcceptance& acceptance, PeImage&
         return false;
     }
     image.pe32Plus = magic == kMagicPe32Plus;
-    if (image.pe32Plus != amd64) {
+    if (image.pe32Plus != wide) {
         error = "inconsistent PE file: the optional header format does not match the machine type";
         return false;
     }
@@ -96,6 +97,19 @@ bool parseHeaders(const ByteReader& in, const PeAcceptance& acceptance, PeImage&
 }
 
 }  // namespace
+
+std::string machineName(uint16_t machine) {
+    switch (machine) {
+        case kMachineAmd64:
+            return "AMD64";
+        case kMachineArm64:
+            return "ARM64";
+        case kMachineI386:
+            return "I386";
+        default:
+            return hex(machine);
+    }
+}
 
 DataDirectory PeImage::directory(int index) const {
     if (static_cast<uint32_t>(index) >= directoryCount) return {};

@@ -10,7 +10,11 @@
 namespace qxpack {
 
 constexpr uint16_t kMachineAmd64 = 0x8664;
+constexpr uint16_t kMachineArm64 = 0xAA64;
 constexpr uint16_t kMachineI386 = 0x014C;
+
+// "AMD64", "ARM64", "I386", or the machine field in hex.
+std::string machineName(uint16_t machine);
 
 constexpr int kDirectoryResource = 2;
 constexpr int kDirectorySecurity = 4;
@@ -53,6 +57,7 @@ struct PeImage {
     bool readAtRva(uint32_t rva, uint32_t size, Bytes& out) const;
 };
 
+// AMD64 and ARM64 launchers are always accepted; a 32-bit one only when asked for.
 struct PeAcceptance {
     bool allowI386 = false;
 };

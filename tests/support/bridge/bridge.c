@@ -68,6 +68,11 @@
  *
  * Not bridged: RegisterNatives with Windows functions (returns JNI_ERR), JVMTI environments through
  * GetEnv (JNI_EVERSION).
+ *
+ * Built for x86_64 (native.mk) and for aarch64 (scripts/arm64-rig, inside an arm64 Debian root, with
+ * clang, whose ms_abi covers the Windows ARM64 variadic convention; the default libjvm is the arm64
+ * one). On aarch64 Windows code keeps its TEB in x18, which Linux code may overwrite: see
+ * QX_WINDOWS_X18.
  */
 #define _GNU_SOURCE
 #include <windows.h>
@@ -77,7 +82,9 @@
 #include <jni.h>
 #include <jvmti.h>
 
+#if defined(__x86_64__)
 #include <asm/prctl.h>
+#endif
 #include <dlfcn.h>
 #include <elf.h>
 #include <errno.h>
@@ -99,8 +106,38 @@
 #define QX_MS __attribute__((ms_abi))
 /* A Java method has at most 255 parameter slots. */
 #define QX_MAX_JARGS 256
-#define QX_DEFAULT_LIBJVM "/usr/lib/jvm/java-17-openjdk-amd64/lib/server/libjvm.so"
 #define QX_ABORT_EXIT_CODE 134
+
+#if defined(__aarch64__)
+/* Windows code on ARM64 finds its TEB in x18, which Linux code (libjvm, glibc, the JIT's code) may use
+ * as a scratch register. The bridge is built with -ffixed-x18; it records the TEB of every thread that
+ * enters it from Windows code (QX_FROM_WINDOWS) or that it starts (qx_thread_main), and puts it back
+ * into x18 (QX_WINDOWS_X18) before it returns to Windows code or calls Windows code after Linux code
+ * has run. */
+static __thread void *t_teb;
+static inline void *qx_read_x18(void) {
+    void *value;
+    __asm__ volatile("mov %0, x18" : "=r"(value));
+    return value;
+}
+#define QX_FROM_WINDOWS (t_teb = qx_read_x18())
+#define QX_WINDOWS_X18()                                           \
+    do {                                                           \
+        if (t_teb) __asm__ volatile("mov x18, %0" : : "r"(t_teb)); \
+    } while (0)
+#define QX_R_JUMP_SLOT R_AARCH64_JUMP_SLOT
+#define QX_R_GLOB_DAT R_AARCH64_GLOB_DAT
+#define QX_FAULT_PC(uc) ((uintptr_t)((ucontext_t *)(uc))->uc_mcontext.pc)
+#define QX_DEFAULT_LIBJVM "/usr/lib/jvm/java-17-openjdk-arm64/lib/server/libjvm.so"
+#else
+/* On x86_64 the TEB lives in the GS base, which Linux code leaves alone. */
+#define QX_FROM_WINDOWS ((void)0)
+#define QX_WINDOWS_X18() ((void)0)
+#define QX_R_JUMP_SLOT R_X86_64_JUMP_SLOT
+#define QX_R_GLOB_DAT R_X86_64_GLOB_DAT
+#define QX_FAULT_PC(uc) ((uintptr_t)((ucontext_t *)(uc))->uc_mcontext.gregs[REG_RIP])
+#define QX_DEFAULT_LIBJVM "/usr/lib/jvm/java-17-openjdk-amd64/lib/server/libjvm.so"
+#endif
 
 /* The thunks pass these by value between the two conventions: same size and class on both sides. */
 _Static_assert(sizeof(jint) == 4 && sizeof(jlong) == 8 && sizeof(jvalue) == 8, "JNI scalar sizes");
@@ -143,6 +180,7 @@ static JNIEnv *wrap_env(JNIEnv *real) {
 /* ---- small helpers ------------------------------------------------------------------------------ */
 
 static void qx_log(const char *fmt, ...) {
+    QX_WINDOWS_X18();
     char buf[1024];
     va_list ap;
     va_start(ap, fmt);
@@ -165,6 +203,7 @@ static void *xmalloc(size_t n) {
 }
 
 static char *wide_to_utf8(const WCHAR *w, int len) {
+    QX_WINDOWS_X18();
     int n = WideCharToMultiByte(CP_UTF8, 0, w, len, NULL, 0, NULL, NULL);
     char *out = xmalloc(n + 1);
     WideCharToMultiByte(CP_UTF8, 0, w, len, out, n, NULL, NULL);
@@ -173,6 +212,7 @@ static char *wide_to_utf8(const WCHAR *w, int len) {
 }
 
 static WCHAR *to_wide(UINT cp, const char *s) {
+    QX_WINDOWS_X18();
     int n = MultiByteToWideChar(cp, 0, s, -1, NULL, 0);
     WCHAR *out = xmalloc((n + 1) * sizeof(WCHAR));
     MultiByteToWideChar(cp, 0, s, -1, out, n);
@@ -182,6 +222,7 @@ static WCHAR *to_wide(UINT cp, const char *s) {
 
 /* A Windows environment variable as UTF-8, or NULL; the Unix environment may differ until synced. */
 static char *win_getenv(const char *name) {
+    QX_WINDOWS_X18();
     WCHAR wname[64];
     size_t i;
     for (i = 0; name[i] && i < 63; i++) wname[i] = (WCHAR)name[i];
@@ -219,6 +260,7 @@ static char *without_drive_link(const char *p) {
 /* A Windows path as a Unix path (UTF-8, malloc'd). */
 static char *unix_path(const WCHAR *w) {
     if (!w[0]) return strdup("");
+    QX_WINDOWS_X18();
     char *p = wine_get_unix_file_name(w);
     if (p) {
         char *out = without_drive_link(p);
@@ -264,6 +306,7 @@ static void trace_write(const struct strbuf *b) {
         return;
     }
     WCHAR *wpath = to_wide(CP_UTF8, path);
+    QX_WINDOWS_X18();
     HANDLE f = CreateFileW(wpath, FILE_APPEND_DATA, FILE_SHARE_READ, NULL,
                            g_trace_written ? OPEN_ALWAYS : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
     if (f == INVALID_HANDLE_VALUE) {
@@ -326,9 +369,14 @@ static void trace_create_args(const JavaVMInitArgs *a) {
 
 /* ---- threads: every JVM thread a Wine thread, stacks from the TEB ------------------------------- */
 
-static int on_wine_thread(void) {
+/* The calling thread's TEB when it is a Wine thread, else NULL. */
+static TEB *wine_teb(void) {
+#if defined(__aarch64__)
+    return t_teb;
+#else
     unsigned long gs = 0;
-    return syscall(SYS_arch_prctl, ARCH_GET_GS, &gs) == 0 && gs != 0;
+    return syscall(SYS_arch_prctl, ARCH_GET_GS, &gs) == 0 && gs != 0 ? NtCurrentTeb() : NULL;
+#endif
 }
 
 /* The stack size the JVM asked for when it created this thread; 0 on threads it did not create.
@@ -337,8 +385,8 @@ static __thread size_t t_requested_stack;
 
 static int qx_pthread_getattr_np(pthread_t thread, pthread_attr_t *attr) {
     int rc = pthread_getattr_np(thread, attr);
-    if (rc || !pthread_equal(thread, pthread_self()) || !on_wine_thread()) return rc;
-    TEB *teb = NtCurrentTeb();
+    TEB *teb = rc || !pthread_equal(thread, pthread_self()) ? NULL : wine_teb();
+    if (!teb) return rc;
     char *base = (char *)teb->Tib.StackBase;
     char *bottom = (char *)teb->DeallocationStack;
     if (!bottom || base <= bottom) return rc;
@@ -359,6 +407,7 @@ struct qx_start {
 };
 
 static DWORD WINAPI qx_thread_main(void *param) {
+    QX_FROM_WINDOWS;
     struct qx_start *s = param;
     void *(*fn)(void *) = s->fn;
     void *arg = s->arg;
@@ -373,6 +422,7 @@ static DWORD WINAPI qx_thread_main(void *param) {
  * own; it creates every thread detached and never joins (libjvm imports no pthread_join). */
 static int qx_pthread_create(pthread_t *thread, const pthread_attr_t *attr, void *(*fn)(void *),
                              void *arg) {
+    QX_WINDOWS_X18();
     size_t stack = 0;
     if (attr) pthread_attr_getstacksize(attr, &stack);
     struct qx_start s;
@@ -444,7 +494,7 @@ static int patch_got(void *handle, const char *symbol, void *replacement) {
         for (size_t i = 0; i < sizes[t] / sizeof(ElfW(Rela)); i++) {
             const ElfW(Rela) *r = &tables[t][i];
             const unsigned type = ELF64_R_TYPE(r->r_info);
-            if (type != R_X86_64_JUMP_SLOT && type != R_X86_64_GLOB_DAT) continue;
+            if (type != QX_R_JUMP_SLOT && type != QX_R_GLOB_DAT) continue;
             const ElfW(Sym) *sym = &symtab[ELF64_R_SYM(r->r_info)];
             if (strcmp(strtab + sym->st_name, symbol)) continue;
             void **slot = (void **)(base + r->r_offset);
@@ -468,6 +518,7 @@ static HANDLE g_std[3];
 
 static ssize_t std_write(int fd, const void *buf, size_t n) {
     if (fd < 1 || fd > 2 || !g_std[fd]) return write(fd, buf, n);
+    QX_WINDOWS_X18();
     DWORD written = 0;
     if (n > 0x7fffffff) n = 0x7fffffff;
     if (!WriteFile(g_std[fd], buf, (DWORD)n, &written, NULL)) {
@@ -481,6 +532,7 @@ static ssize_t qx_write(int fd, const void *buf, size_t n) { return std_write(fd
 
 static ssize_t qx_read(int fd, void *buf, size_t n) {
     if (fd != 0 || !g_std[0]) return read(fd, buf, n);
+    QX_WINDOWS_X18();
     DWORD got = 0;
     if (n > 0x7fffffff) n = 0x7fffffff;
     if (!ReadFile(g_std[0], buf, (DWORD)n, &got, NULL)) {
@@ -585,6 +637,7 @@ static jint qx_vfprintf_hook(FILE *fp, const char *fmt, va_list ap) {
     int n = format_message(&text, fmt, ap);
     if (n < 0) return n;
     void *slots[1] = {text};
+    QX_WINDOWS_X18();
     jint rc = ((hook_fn)g_caller_vfprintf)(fp, "%s", (__builtin_ms_va_list)slots);
     free(text);
     return rc;
@@ -593,13 +646,18 @@ static jint qx_vfprintf_hook(FILE *fp, const char *fmt, va_list ap) {
 /* A Windows parent sees a Unix exit() as exit code 0: end the Windows way. */
 static void qx_exit(int code) {
     fflush(NULL);
+    QX_WINDOWS_X18();
     ExitProcess((UINT)code);
 }
 
-static void qx__exit(int code) { ExitProcess((UINT)code); }
+static void qx__exit(int code) {
+    QX_WINDOWS_X18();
+    ExitProcess((UINT)code);
+}
 
 static void qx_abort(void) {
     fflush(NULL);
+    QX_WINDOWS_X18();
     ExitProcess(QX_ABORT_EXIT_CODE);
 }
 
@@ -654,7 +712,7 @@ static void qx_signal_gate(int sig, siginfo_t *info, void *uc) {
             return;
         }
         if (g_jvm_signal(sig, info, uc, 0)) return;
-        const uintptr_t pc = (uintptr_t)((ucontext_t *)uc)->uc_mcontext.gregs[REG_RIP];
+        const uintptr_t pc = QX_FAULT_PC(uc);
         if (in_jdk_code(pc)) {
             g_jvm_signal(sig, info, uc, 1); /* reports the crash and ends the process */
             return;
@@ -888,14 +946,17 @@ static void *g_caller_abort; /* ms_abi void (*)(void) */
 
 static void qx_exit_hook(jint code) {
     typedef void(QX_MS * hook_fn)(jint);
+    QX_WINDOWS_X18();
     if (g_caller_exit) ((hook_fn)g_caller_exit)(code);
     fflush(NULL);
+    QX_WINDOWS_X18();
     ExitProcess((UINT)code);
 }
 
 /* HotSpot goes on with exit(1) after a start-up failure or abort() after a crash: both patched. */
 static void qx_abort_hook(void) {
     typedef void(QX_MS * hook_fn)(void);
+    QX_WINDOWS_X18();
     if (g_caller_abort) ((hook_fn)g_caller_abort)();
 }
 
@@ -981,6 +1042,7 @@ static const char *method_arg_types(JNIEnv *r, jmethodID mid) {
     if (!g_jvmti) {
         JavaVM *vm = NULL;
         if ((*r)->GetJavaVM(r, &vm) || (*vm)->GetEnv(vm, (void **)&g_jvmti, JVMTI_VERSION_1_2)) {
+            QX_WINDOWS_X18();
             qx_log("no JVMTI environment: cannot decode variadic arguments");
             g_jvmti = NULL;
             goto done;
@@ -1061,6 +1123,7 @@ static jstring unix_path_string(JNIEnv *r, jstring s) {
     memcpy(w, chars, n * sizeof(WCHAR));
     w[n] = 0;
     (*r)->ReleaseStringChars(r, s, chars);
+    QX_WINDOWS_X18();
     char *u = unix_path(w);
     free(w);
     WCHAR *back = to_wide(CP_UTF8, u);
@@ -1075,28 +1138,34 @@ static void qx_fix_ctor_args(JNIEnv *r, jmethodID mid, jvalue *argv) {
 }
 
 jobject QX_MS qxh_NewObjectA(JNIEnv *env, jclass clazz, jmethodID methodID, const jvalue *args) {
+    QX_FROM_WINDOWS;
     JNIEnv *r = QX_REAL_ENV(env);
+    jvalue copy[2];
     if (methodID && (methodID == g_fos_ctor_s || methodID == g_fos_ctor_sz)) {
-        jvalue copy[2];
         copy[0] = args[0];
         if (methodID == g_fos_ctor_sz) copy[1] = args[1];
         qx_fix_ctor_args(r, methodID, copy);
-        return (*r)->NewObjectA(r, clazz, methodID, copy);
+        args = copy;
     }
-    return (*r)->NewObjectA(r, clazz, methodID, args);
+    jobject object = (*r)->NewObjectA(r, clazz, methodID, args);
+    QX_WINDOWS_X18();
+    return object;
 }
 
 /* ---- hand-written slots ------------------------------------------------------------------------- */
 
 jmethodID QX_MS qxh_GetStaticMethodID(JNIEnv *env, jclass clazz, const char *name, const char *sig) {
+    QX_FROM_WINDOWS;
     JNIEnv *r = QX_REAL_ENV(env);
     jmethodID id = (*r)->GetStaticMethodID(r, clazz, name, sig);
+    QX_WINDOWS_X18();
     char *fail = win_getenv("QXTEST_FAIL_STATIC_METHOD");
     if (fail && name && !strcmp(fail, name)) {
         (*r)->ExceptionClear(r);
         id = NULL;
     }
     free(fail);
+    QX_WINDOWS_X18();
     return id;
 }
 
@@ -1107,19 +1176,23 @@ jint QX_MS qxh_RegisterNatives(JNIEnv *env, jclass clazz, const JNINativeMethod 
 }
 
 jint QX_MS qxh_GetJavaVM(JNIEnv *env, JavaVM **vm) {
+    QX_FROM_WINDOWS;
     JNIEnv *r = QX_REAL_ENV(env);
     JavaVM *real = NULL;
     jint rc = (*r)->GetJavaVM(r, &real);
     *vm = rc == JNI_OK ? (JavaVM *)&g_vm : NULL;
+    QX_WINDOWS_X18();
     return rc;
 }
 
 static jint attach(JavaVM *vm, void **penv, void *args, int daemon) {
+    QX_FROM_WINDOWS;
     JavaVM *r = QX_REAL_VM(vm);
     JNIEnv *real = NULL;
     jint rc = daemon ? (*r)->AttachCurrentThreadAsDaemon(r, (void **)&real, args)
                      : (*r)->AttachCurrentThread(r, (void **)&real, args);
     *penv = rc == JNI_OK ? wrap_env(real) : NULL;
+    QX_WINDOWS_X18();
     return rc;
 }
 
@@ -1134,10 +1207,12 @@ jint QX_MS qxh_GetEnv(JavaVM *vm, void **penv, jint version) {
         *penv = NULL;
         return JNI_EVERSION;
     }
+    QX_FROM_WINDOWS;
     JavaVM *r = QX_REAL_VM(vm);
     JNIEnv *real = NULL;
     jint rc = (*r)->GetEnv(r, (void **)&real, version);
     *penv = rc == JNI_OK ? wrap_env(real) : NULL;
+    QX_WINDOWS_X18();
     return rc;
 }
 
@@ -1168,7 +1243,7 @@ static void record_peak_working_set(void) {
     free(path);
 }
 
-jint WINAPI qx_JNI_CreateJavaVM(JavaVM **pvm, void **penv, void *vargs) {
+static jint create_java_vm(JavaVM **pvm, void **penv, void *vargs) {
     JavaVMInitArgs *args = vargs;
     record_peak_working_set();
     *pvm = NULL;
@@ -1179,6 +1254,11 @@ jint WINAPI qx_JNI_CreateJavaVM(JavaVM **pvm, void **penv, void *vargs) {
         return JNI_ERR;
     }
     sync_environment();
+#if defined(__aarch64__)
+    /* Wine for arm64 raises SIGUSR2 on a thread to load a whole register context into it; HotSpot's
+     * suspend and resume signal, SIGUSR2 unless told otherwise, would swallow it. */
+    setenv("_JAVA_SR_SIGNUM", "40", 0);
+#endif
     adopt_std_handle(STD_INPUT_HANDLE, 0);
     adopt_std_handle(STD_OUTPUT_HANDLE, 1);
     adopt_std_handle(STD_ERROR_HANDLE, 2);
@@ -1192,6 +1272,7 @@ jint WINAPI qx_JNI_CreateJavaVM(JavaVM **pvm, void **penv, void *vargs) {
     JavaVM *vm = NULL;
     JNIEnv *env = NULL;
     jint rc = g_jvm.create(&vm, (void **)&env, &real);
+    QX_WINDOWS_X18();
     if (lc_all)
         setenv("LC_ALL", lc_all, 1);
     else
@@ -1203,6 +1284,7 @@ jint WINAPI qx_JNI_CreateJavaVM(JavaVM **pvm, void **penv, void *vargs) {
     if (rc != JNI_OK) return rc;
     g_vm.real = vm;
     find_fos_ctors(env);
+    QX_WINDOWS_X18();
     *pvm = (JavaVM *)&g_vm;
     *penv = wrap_env(env);
     return JNI_OK;
@@ -1210,10 +1292,20 @@ jint WINAPI qx_JNI_CreateJavaVM(JavaVM **pvm, void **penv, void *vargs) {
 
 /* HotSpot answers a JDK1_1InitArgs with JNI_ERR, version 0x10002 and javaStackSize set to its
  * default thread stack size; the bridge passes that on unchanged. */
+jint WINAPI qx_JNI_CreateJavaVM(JavaVM **pvm, void **penv, void *vargs) {
+    QX_FROM_WINDOWS;
+    const jint rc = create_java_vm(pvm, penv, vargs);
+    QX_WINDOWS_X18();
+    return rc;
+}
+
 jint WINAPI qx_JNI_GetDefaultJavaVMInitArgs(void *args) {
+    QX_FROM_WINDOWS;
     trace_line("defaults version=0x%x", (unsigned)*(jint *)args);
     if (!load_libjvm()) return JNI_ERR;
-    return g_jvm.defaults(args);
+    const jint rc = g_jvm.defaults(args);
+    QX_WINDOWS_X18();
+    return rc;
 }
 
 jint WINAPI qx_JNI_GetCreatedJavaVMs(JavaVM **buf, jsize len, jsize *count) {
@@ -1223,7 +1315,9 @@ jint WINAPI qx_JNI_GetCreatedJavaVMs(JavaVM **buf, jsize len, jsize *count) {
     }
     jsize n = 0;
     JavaVM *one = NULL;
+    QX_FROM_WINDOWS;
     jint rc = g_jvm.created(&one, 1, &n);
+    QX_WINDOWS_X18();
     if (rc != JNI_OK) return rc;
     if (count) *count = n;
     if (n > 0 && len > 0 && buf) buf[0] = (JavaVM *)&g_vm;
@@ -1232,5 +1326,8 @@ jint WINAPI qx_JNI_GetCreatedJavaVMs(JavaVM **buf, jsize len, jsize *count) {
 
 jclass WINAPI qx_JVM_FindClassFromBootLoader(JNIEnv *env, const char *name) {
     if (!g_jvm.find_boot || !env) return NULL;
-    return g_jvm.find_boot(QX_REAL_ENV(env), name);
+    QX_FROM_WINDOWS;
+    jclass found = g_jvm.find_boot(QX_REAL_ENV(env), name);
+    QX_WINDOWS_X18();
+    return found;
 }

@@ -81,9 +81,9 @@ def decl_params(plist):
 
 def env_thunk(ret, name, plist):
     first = plist[0][1]
-    ret_kw = "" if ret == "void" else "return "
     kinds = [t for t, _ in plist]
     lines = ["static %s QX_MS qxw_%s(%s) {" % (ret, name, decl_params(plist)),
+             "    QX_FROM_WINDOWS;",
              "    JNIEnv *r = QX_REAL_ENV(%s);" % first]
     if "..." in kinds or "va_list" in kinds:
         names = [n for t, n in plist if t not in ("...", "va_list")]
@@ -102,23 +102,30 @@ def env_thunk(ret, name, plist):
         if name in CTOR_FIXUP:
             lines.append("    qx_fix_ctor_args(r, methodID, argv);")
         call_args = ["r"] + names[1:] + ["argv"]
-        lines.append("    %s(*r)->%s(%s);" % (ret_kw, target, ", ".join(call_args)))
+        lines += back_to_windows(ret, "(*r)->%s(%s)" % (target, ", ".join(call_args)))
     else:
         call_args = ["r"] + [n for _, n in plist[1:]]
-        lines.append("    %s(*r)->%s(%s);" % (ret_kw, name, ", ".join(call_args)))
+        lines += back_to_windows(ret, "(*r)->%s(%s)" % (name, ", ".join(call_args)))
     lines.append("}")
     return "\n".join(lines)
 
 
+def back_to_windows(ret, call):
+    # The real function is Linux code: the caller's TEB register goes back before the return.
+    if ret == "void":
+        return ["    %s;" % call, "    QX_WINDOWS_X18();"]
+    return ["    %s qx_result = %s;" % (ret, call), "    QX_WINDOWS_X18();", "    return qx_result;"]
+
+
 def vm_thunk(ret, name, plist):
     first = plist[0][1]
-    ret_kw = "" if ret == "void" else "return "
     call_args = ["r"] + [n for _, n in plist[1:]]
-    return "\n".join([
-        "static %s QX_MS qxw_%s(%s) {" % (ret, name, decl_params(plist)),
-        "    JavaVM *r = QX_REAL_VM(%s);" % first,
-        "    %s(*r)->%s(%s);" % (ret_kw, name, ", ".join(call_args)),
-        "}"])
+    return "\n".join(
+        ["static %s QX_MS qxw_%s(%s) {" % (ret, name, decl_params(plist)),
+         "    QX_FROM_WINDOWS;",
+         "    JavaVM *r = QX_REAL_VM(%s);" % first]
+        + back_to_windows(ret, "(*r)->%s(%s)" % (name, ", ".join(call_args)))
+        + ["}"])
 
 
 def emit_table(out, members, overrides, thunk, table, struct):

@@ -78,6 +78,8 @@ std::wstring runtimeHome(const std::wstring& name) { return outDir() + L"\\runti
 std::wstring launcherExe() { return outDir() + L"\\bin\\qxlaunch.exe"; }
 std::wstring windowedLauncherExe() { return outDir() + L"\\bin\\qxlaunchw.exe"; }
 std::wstring companionExe() { return outDir() + L"\\bin\\qxlaunch32.exe"; }
+std::wstring arm64LauncherExe() { return outDir() + L"\\bin\\qxlaunch-arm64.exe"; }
+std::wstring arm64WindowedLauncherExe() { return outDir() + L"\\bin\\qxlaunchw-arm64.exe"; }
 std::wstring testJar(const std::wstring& name) { return outDir() + L"\\support\\java\\" + name + L".jar"; }
 
 bool startProcess(const std::wstring& commandLine, const ChildOptions& options, HANDLE in, HANDLE out,

@@ -22,6 +22,9 @@ std::wstring launcherExe();
 std::wstring windowedLauncherExe();
 // build\bin\qxlaunch32.exe, the 32-bit companion launcher.
 std::wstring companionExe();
+// build\bin\qxlaunch-arm64.exe and build\bin\qxlaunchw-arm64.exe, the ARM64 launchers.
+std::wstring arm64LauncherExe();
+std::wstring arm64WindowedLauncherExe();
 // build\support\java\<name>.jar.
 std::wstring testJar(const std::wstring& name);
 

@@ -1,6 +1,7 @@
 /* The "jdk17-pe" test runtime's jvm.dll: a genuine 64-bit PE library in front of the bridge, for
  * tools that accept only a real Windows runtime (qxpack msi --runtime). Each export passes its call
- * to the same export of the Winelib bridge, qxbridge.dll beside this file. Built by native.mk. */
+ * to the same export of the Winelib bridge, qxbridge.dll beside this file. Built by native.mk, and for
+ * ARM64 by the ARM64 build, whose launchers take ARM64 PE images only. */
 #include <windows.h>
 
 static FARPROC bridge_export(const char *name) {
