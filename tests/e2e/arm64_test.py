@@ -14,7 +14,7 @@ import subprocess
 import sys
 
 ROOT = pathlib.Path(__file__).resolve().parents[2]
-UPGRADE_CODE = "{6B29FC40-CA47-1067-B31D-00DD010662DA}"
+UPGRADE_CODE = "{3F2A9C1E-7B4D-4E8A-9D61-0A64A6400030}"
 REGISTERED = "registry 64-bit HKLM\\Software\\JavaSoft\\JRE\\17"
 NOT_FOUND = ("Error: The Java Runtime Environment (JRE) was not found (latest version), and no window "
              "can be shown here to choose one. Set JRE Path in the INI file. ")
