@@ -14,8 +14,8 @@ void traceLayers(const std::wstring& section, const std::wstring& key, const std
     if (!fileValue.empty()) {
         layer = L"settings file = " + fileValue;
     } else if (!plusValue.empty()) {
-        layer = std::wstring(embedded.empty() ? L"" : L"embedded settings extended by ") + L"settings file [" +
-                section + L"+] = " + plusValue;
+        layer = std::wstring(embedded.empty() ? L"" : L"embedded settings extended by ") +
+                L"settings file [" + section + L"+] = " + plusValue;
     } else if (!embedded.empty()) {
         layer = L"embedded settings";
     } else {

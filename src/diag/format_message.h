@@ -10,8 +10,8 @@ namespace qx {
 
 struct FormatArg {
     FormatArg(std::wstring text) : isNumber(false), text(std::move(text)) {}  // NOLINT: implicit on purpose
-    FormatArg(const wchar_t* text) : isNumber(false), text(text ? text : L"") {}  // NOLINT
-    FormatArg(int32_t number) : isNumber(true), number(number) {}               // NOLINT
+    FormatArg(const wchar_t* text) : isNumber(false), text(text ? text : L"") {}               // NOLINT
+    FormatArg(int32_t number) : isNumber(true), number(number) {}                              // NOLINT
     FormatArg(unsigned long number) : isNumber(true), number(static_cast<int32_t>(number)) {}  // NOLINT
     bool isNumber;
     std::wstring text;

@@ -20,7 +20,7 @@ struct ProductIdentity {
     // The value the launcher's layered lookup gives "Application Type": "service" runs it as one.
     std::u16string applicationType;
     std::u16string splashImage;  // "Splash Image" as the launcher reads it
-    uint16_t machine = 0;  // the executable's: the package's platform and its runtime's machine
+    uint16_t machine = 0;        // the executable's: the package's platform and its runtime's machine
 };
 
 // Fills `identity` from the executable and its settings file (absent when there is none);
