@@ -70,6 +70,29 @@ bool processEnds(const qx::UniqueHandle& process, DWORD* exitCode = nullptr) {
     return true;
 }
 
+// Wine's control manager passes on the error of the CreateProcessW it makes for a start, and Wine's
+// process creation ends with ERROR_INTERNAL_ERROR when the new process goes before its own start-up is
+// done: then no code of the launcher has run (nothing logged, the service still STOPPED). Seen about once
+// in 1,500 starts, loaded or not; such a start is tried once more and counted apart, any other failure
+// counts. 0 when the service started, the error of the start that counts otherwise.
+DWORD startUnlessWineFails(TestService& svc, const ServiceApp& s, int& wineStartFailures,
+                           const std::vector<std::wstring>& parameters = {}) {
+    const size_t starts = countLinesStarting(s.log, "start");
+    if (svc.start(parameters)) return 0;
+    const DWORD error = GetLastError();
+    if (error != ERROR_INTERNAL_ERROR || countLinesStarting(s.log, "start") != starts ||
+        svc.status().dwCurrentState != SERVICE_STOPPED)
+        return error;
+    ++wineStartFailures;
+    return svc.start(parameters) ? 0 : GetLastError();
+}
+
+// The same for a test of a single start: 0 when it started, its error otherwise.
+DWORD startService(TestService& svc, const ServiceApp& s, const std::vector<std::wstring>& parameters = {}) {
+    int wineStartFailures = 0;
+    return startUnlessWineFails(svc, s, wineStartFailures, parameters);
+}
+
 TEST(ServiceMode, StartedFromAConsoleEndsWithTheDispatchersError) {
     ServiceApp s(L"svc-console");
     ChildResult r = s.app.run(L"a b");
@@ -82,7 +105,7 @@ TEST(ServiceMode, StopCallsTheStaticStopAndStoppedFollowsTheLastNonDaemonThread)
     ServiceApp s(L"svc-stop", "qx.test.ServiceApp", "-Dqx.lingerMs=1500", "Single Instance=yes\r\n");
     TestService svc(L"QxTestStop", s.commandLine(L"cmd1 \"cmd two\""));
     ASSERT_TRUE(svc.registered());
-    ASSERT_TRUE(svc.start({L"p1", L"p2"}));
+    ASSERT_EQ(startService(svc, s, {L"p1", L"p2"}), 0u);
     ASSERT_TRUE(svc.waitForState(SERVICE_RUNNING, kStartMs));
     ASSERT_TRUE(waitForLineStarting(s.log, "args done", kStartMs));
     EXPECT_EQ(s.lastArguments(), (std::vector<std::string>{"cmd1", "cmd two", "QxTestStop", "p1", "p2"}));
@@ -114,7 +137,7 @@ TEST(ServiceMode, RunningIsReportedBeforeTheVmExists) {
     s.writeIni("qx.test.ServiceApp",
                "-Djava.system.class.loader=qx.test.SlowLoader -Dqx.loaderWait=" + narrow(go));
     TestService svc(L"QxTestRunning", s.commandLine());
-    ASSERT_TRUE(svc.start());
+    ASSERT_EQ(startService(svc, s), 0u);
     ASSERT_TRUE(waitForLineStarting(s.log, "loader waiting", kStartMs));
     // The VM's creation is held, and the service already reports running.
     EXPECT_TRUE(svc.waitForState(SERVICE_RUNNING, kStartMs));
@@ -131,7 +154,7 @@ TEST(ServiceMode, OmitServiceNameLeavesOnlyTheStartParameters) {
     for (const std::vector<std::wstring>& parameters :
          {std::vector<std::wstring>{L"p1"}, std::vector<std::wstring>{}}) {
         const size_t starts = countLinesStarting(s.log, "args done");
-        ASSERT_TRUE(svc.start(parameters));
+        ASSERT_EQ(startService(svc, s, parameters), 0u);
         ASSERT_TRUE(svc.waitForState(SERVICE_RUNNING, kStartMs));
         const ULONGLONG deadline = GetTickCount64() + kStartMs;
         while (countLinesStarting(s.log, "args done") <= starts && GetTickCount64() < deadline) Sleep(50);
@@ -146,7 +169,7 @@ TEST(ServiceMode, OmitServiceNameLeavesOnlyTheStartParameters) {
 TEST(ServiceMode, SlowStopKeepsReportingProgress) {
     ServiceApp s(L"svc-slow", "qx.test.ServiceApp", "-Dqx.stopMs=4000");
     TestService svc(L"QxTestSlow", s.commandLine());
-    ASSERT_TRUE(svc.start());
+    ASSERT_EQ(startService(svc, s), 0u);
     ASSERT_TRUE(svc.waitForState(SERVICE_RUNNING, kStartMs));
     ASSERT_TRUE(waitForLineStarting(s.log, "args done", kStartMs));
     ASSERT_TRUE(svc.stop());
@@ -171,7 +194,7 @@ TEST(ServiceMode, SlowStopKeepsReportingProgress) {
 TEST(ServiceMode, WithoutStopSystemExitEndsTheServiceAsStopped) {
     ServiceApp s(L"svc-exit", "qx.test.ServiceNoStop");
     TestService svc(L"QxTestExit", s.commandLine());
-    ASSERT_TRUE(svc.start());
+    ASSERT_EQ(startService(svc, s), 0u);
     ASSERT_TRUE(svc.waitForState(SERVICE_RUNNING, kStartMs));
     ASSERT_TRUE(waitForLineStarting(s.log, "main done", kStartMs));
     qx::UniqueHandle process = svc.openProcess();
@@ -189,7 +212,7 @@ TEST(ServiceMode, FailedRunReportsStoppedWithMinusOne) {
     // A runtime whose JNI_CreateJavaVM fails: run returns -1 without the VM ending the process.
     ServiceApp s(L"svc-fail", "qx.test.ServiceApp", "", "", L"createfails");
     TestService svc(L"QxTestFail", s.commandLine());
-    ASSERT_TRUE(svc.start());
+    ASSERT_EQ(startService(svc, s), 0u);
     ASSERT_TRUE(svc.waitForState(SERVICE_STOPPED, kStartMs));
     EXPECT_EQ(svc.status().dwWin32ExitCode, kFailed);
 }
@@ -197,22 +220,6 @@ TEST(ServiceMode, FailedRunReportsStoppedWithMinusOne) {
 // What went wrong in one start/stop cycle; empty when every step went through. After STOPPED the
 // launcher's process has this long to end: a bound on a hang, not a measurement.
 constexpr DWORD kEndAfterStoppedMs = 5000;
-
-// Wine's control manager passes on the error of the CreateProcessW it makes for a start, and Wine's
-// process creation ends with ERROR_INTERNAL_ERROR when the new process goes before its own start-up is
-// done: then no code of the launcher has run (nothing logged, the service still STOPPED). Seen once in
-// about 1,500 loaded starts; such a start is tried once more and counted apart, any other failure counts.
-// 0 when the service started, the error of the start that counts otherwise.
-DWORD startUnlessWineFails(TestService& svc, const ServiceApp& s, int& wineStartFailures) {
-    const size_t starts = countLinesStarting(s.log, "start");
-    if (svc.start()) return 0;
-    const DWORD error = GetLastError();
-    if (error != ERROR_INTERNAL_ERROR || countLinesStarting(s.log, "start") != starts ||
-        svc.status().dwCurrentState != SERVICE_STOPPED)
-        return error;
-    ++wineStartFailures;
-    return svc.start() ? 0 : GetLastError();
-}
 
 std::string runCycle(TestService& svc, const ServiceApp& s, int& wineStartFailures) {
     const size_t starts = countLinesStarting(s.log, "start");
@@ -313,7 +320,7 @@ TEST(ServiceMode, EveryWayOfEndingReportsStoppedAndEndsTheProcess) {
                    "-Djava.system.class.loader=qx.test.SlowLoader -Dqx.loaderWait=" + narrow(go) + " " +
                        c.vmOptions + (c.holdInit ? " -Dqx.initWait=" + narrow(init) : ""));
         TestService svc(L"QxTestEnding", s.commandLine());
-        ASSERT_TRUE(svc.start()) << c.name;
+        ASSERT_EQ(startService(svc, s), 0u) << c.name;
         ASSERT_TRUE(svc.waitForState(SERVICE_RUNNING, kStartMs)) << c.name;
         ASSERT_TRUE(waitForLineStarting(s.log, "loader waiting", kStartMs)) << c.name;
         qx::UniqueHandle process = svc.openProcess();
